@@ -1,0 +1,41 @@
+# GoogleTest for every build, and vq_add_test() to register a test program.
+#
+# Natively the Debian package is used. For mingw-w64 it is built from the
+# sources Debian ships in /usr/src/googletest. Windows tests run under Wine
+# through CMAKE_CROSSCOMPILING_EMULATOR (tools/wine-emu.sh); the i686 build has
+# no emulator, because a 32-bit program cannot run under this 64-bit Wine, so
+# its tests are built but not registered.
+enable_testing()
+include(GoogleTest)
+
+if(CMAKE_CROSSCOMPILING)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/_gtest EXCLUDE_FROM_ALL)
+else()
+  find_package(GTest REQUIRED)
+endif()
+
+set(VQ_CAN_RUN_TESTS TRUE)
+if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  set(VQ_CAN_RUN_TESTS FALSE)
+endif()
+
+# vq_add_test(NAME SOURCES src... [LIBS lib...] [DISPLAY])
+# DISPLAY marks tests that open windows: they take the display lock so that
+# pixel checks never read another test's window.
+function(vq_add_test name)
+  cmake_parse_arguments(T "DISPLAY" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main vq_warnings)
+  if(NOT VQ_CAN_RUN_TESTS)
+    return()
+  endif()
+  set(props TIMEOUT 120)
+  if(CMAKE_CROSSCOMPILING)
+    list(APPEND props RESOURCE_LOCK display)
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+                       PROPERTIES ${props})
+endfunction()

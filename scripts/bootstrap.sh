@@ -1,0 +1,26 @@
+#!/bin/bash
+# Installs every Debian package that the build, the tests, the fuzzers, the
+# benchmarks and the demo need. Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
+  clang libclang-rt-14-dev
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
+  wine wine64 xvfb x11-apps x11-utils imagemagick
+  fp-utils
+  gdal-bin python3
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "bootstrap: installing ${missing[*]}"
+  sudo=""; [[ $(id -u) -ne 0 ]] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+echo "bootstrap: all packages present"
