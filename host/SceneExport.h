@@ -1,0 +1,49 @@
+#pragma once
+// Writing the stand-in host's scene out: glTF 2.0 (.gltf + .bin, or .glb) for
+// people and tools, and a JSON scene report for scripts and tests.
+//
+// Every file is written whole or not at all: the data goes to "<path>.tmp"
+// (and "<bin>.tmp"), which is renamed over the target only when complete.
+// A failure leaves no temporary file and the targets as they were (for
+// .gltf + .bin, a failure of the last rename also removes the new .bin).
+//
+// glTF choices:
+// - Every object is a node at the top of the scene with its global position
+//   as translation (so world positions are exactly what the host holds); its
+//   parent's name, its type and its pivot are in the node's extras.
+// - Meshes carry POSITION, TEXCOORD_0 (when the mesh has UV values: the UV
+//   property holds one value per node, so a vertex whose nodes disagree is
+//   split into one vertex per distinct value) and 32-bit indices; polygons of
+//   more than three corners are split into a fan of triangles. A mesh with no
+//   polygons becomes a node without a mesh.
+// - Cameras are perspective cameras whose -Z axis points at the interest,
+//   +Y up, turned by the roll about the viewing axis (positive roll turns the
+//   picture counter-clockwise as seen through the camera). The horizontal field
+//   of view becomes yfov with the render aspect CameraXRes x PixelRatio /
+//   CameraYRes. A field of view outside (0, 180) degrees, or a render aspect
+//   that is not positive, is written as the nearest valid value (or aspect 1)
+//   with a warning in the host log; so are non-finite numbers.
+// - The sun is a KHR_lights_punctual directional light, -Z towards its interest.
+// - The scene's extras hold every parameter, the view camera and the framing.
+#include <cstdint>
+#include <string>
+
+#include "host/XsiCore.h"
+
+namespace XSI {
+namespace SceneExport {
+
+enum class GltfLayout { Separate, Binary };  // .gltf + .bin, or one .glb
+
+struct Result {
+    bool ok = false;
+    std::string errorText;  // why the file was not written
+    uint64_t bytesWritten = 0;
+};
+
+// For Separate the .bin is written beside the .gltf with the same base name.
+[[nodiscard]] Result WriteGltf(const std::string& path, GltfLayout layout);
+[[nodiscard]] Result WriteSceneReport(const std::string& path);
+
+}  // namespace SceneExport
+}  // namespace XSI
