@@ -1,0 +1,44 @@
+#pragma once
+// Test files are built as bytes in code (tools/tergen) and written into a
+// fresh temporary folder that is removed afterwards.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "tools/tergen/TerGen.h"
+
+class TempFolder {
+public:
+    TempFolder() {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::string name = std::string("vqtest-") + (info ? info->test_suite_name() : "x") + "-" +
+                           (info ? info->name() : "y");
+        for (char& c : name)
+            if (c == '/') c = '_';
+        dir_ = std::filesystem::temp_directory_path() / name;
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+
+    std::string write(const std::string& name, const tergen::Bytes& bytes) const {
+        const std::string p = path(name);
+        EXPECT_TRUE(tergen::writeFile(p, bytes)) << p;
+        return p;
+    }
+    std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+private:
+    std::filesystem::path dir_;
+};
+
+inline std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}

@@ -1,0 +1,185 @@
+#include "tools/tergen/TerGen.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace tergen {
+
+void putU16(Bytes& b, uint16_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+}
+
+void putU32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+void putF32(Bytes& b, float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, 4);
+    putU32(b, bits);
+}
+
+void putText(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(), text.end()); }
+
+Bytes terrainBytes(const TerrainSpec& spec) {
+    Bytes b;
+    b.reserve(64 + spec.samples.size() * 2);
+    putText(b, "TERRAGENTERRAIN ");
+    auto points = [&](const char* tag, std::optional<uint16_t> v) {
+        if (!v) return;
+        putText(b, tag);
+        putU16(b, *v);
+        putU16(b, 0);
+    };
+    points("SIZE", spec.size);
+    points("XPTS", spec.xPoints);
+    points("YPTS", spec.yPoints);
+    if (spec.scale) {
+        putText(b, "SCAL");
+        for (float s : *spec.scale) putF32(b, s);
+    }
+    if (spec.planetRadius) {
+        putText(b, "CRAD");
+        putF32(b, *spec.planetRadius);
+    }
+    if (spec.curveMode) {
+        putText(b, "CRVM");
+        putU32(b, *spec.curveMode);
+    }
+    b.insert(b.end(), spec.extraChunks.begin(), spec.extraChunks.end());
+    if (spec.altw) {
+        putText(b, "ALTW");
+        putU16(b, static_cast<uint16_t>(spec.heightScale));
+        putU16(b, static_cast<uint16_t>(spec.baseHeight));
+        for (int16_t s : spec.samples) putU16(b, static_cast<uint16_t>(s));
+    }
+    if (spec.endMarker) putText(b, "EOF ");
+    return b;
+}
+
+std::vector<int16_t> makeRelief(uint16_t xPoints, uint16_t yPoints, uint32_t seed) {
+    std::vector<int16_t> out(size_t{xPoints} * yPoints);
+    const double w = std::max<int>(xPoints - 1, 1), h = std::max<int>(yPoints - 1, 1);
+    const double phase = (seed % 97) * 0.173;
+    for (uint32_t r = 0; r < yPoints; ++r) {
+        for (uint32_t c = 0; c < xPoints; ++c) {
+            const double x = c / w, y = r / h;
+            // A ridge running diagonally with three peaks, highest at the back.
+            const double ridge = std::exp(-std::pow((y - 0.65 - 0.15 * std::sin(3.0 * x + phase)) / 0.12, 2));
+            const double peaks = 0.6 + 0.4 * std::cos(9.0 * x + phase) * std::cos(2.0 * y);
+            // A round basin in the front left that holds the lake.
+            const double basin = std::exp(-(std::pow((x - 0.3) / 0.15, 2) + std::pow((y - 0.25) / 0.12, 2)));
+            const double noise = 0.03 * std::sin(37.0 * x + 3 * phase) * std::sin(29.0 * y + phase) +
+                                 0.02 * std::sin(71.0 * x * y + phase);
+            const double height = 0.08 + 0.85 * ridge * peaks - 0.25 * basin + noise + 0.06 * y;
+            const double v = std::clamp(height, -1.0, 1.0) * 32767.0;
+            out[size_t{r} * xPoints + c] = static_cast<int16_t>(std::lround(v));
+        }
+    }
+    return out;
+}
+
+Chunk valueBytes(const std::string& tag, Bytes data) {
+    Chunk c;
+    c.tag = tag;
+    c.payload = std::move(data);
+    return c;
+}
+
+Chunk valueFloat(const std::string& tag, float v) { return valueFloats(tag, {v}); }
+
+Chunk valueFloats(const std::string& tag, const std::vector<float>& v) {
+    Bytes b;
+    for (float f : v) putF32(b, f);
+    return valueBytes(tag, std::move(b));
+}
+
+Chunk valueInt(const std::string& tag, uint32_t v) {
+    Bytes b;
+    putU32(b, v);
+    return valueBytes(tag, std::move(b));
+}
+
+Chunk valueText(const std::string& tag, const std::string& text) {
+    Bytes b(text.begin(), text.end());
+    b.push_back(0);
+    return valueBytes(tag, std::move(b));
+}
+
+Chunk group(const std::string& tag, std::vector<Chunk> children) {
+    Chunk c;
+    c.tag = tag;
+    c.children = std::move(children);
+    c.group = true;
+    return c;
+}
+
+void appendChunk(Bytes& out, const Chunk& chunk) {
+    Bytes payload;
+    if (chunk.group) {
+        for (const Chunk& child : chunk.children) appendChunk(payload, child);
+    } else {
+        payload = chunk.payload;
+    }
+    std::string tag = chunk.tag;
+    tag.resize(4, ' ');
+    putText(out, tag);
+    putU32(out, chunk.size ? *chunk.size : static_cast<uint32_t>(payload.size()));
+    out.insert(out.end(), payload.begin(), payload.end());
+    out.resize(out.size() + (4 - payload.size() % 4) % 4, 0);
+}
+
+Bytes worldBytes(const std::vector<Chunk>& topLevel) {
+    Bytes b;
+    putText(b, "TERRAGENWORLD2  ");
+    for (const Chunk& c : topLevel) appendChunk(b, c);
+    return b;
+}
+
+std::vector<Chunk> standardWorld(const WorldSpec& s) {
+    std::vector<Chunk> world;
+    world.push_back(group("WLDG", {
+        valueFloat("LDET", 1), valueFloat("RLAN", 1), valueFloat("RSKY", 1),
+        valueFloat("FAA ", 1), valueInt("BUFS", 2),
+        valueInt("IMWI", s.imageWidth), valueInt("IMHI", s.imageHeight),
+        valueFloat("PXAS", s.pixelAspect), valueFloat("EXPO", 0), valueFloat("GAMA", 1),
+        valueFloat("ZOOM", s.zoom),
+        valueFloat("CAMX", s.camera[0]), valueFloat("CAMY", s.camera[1]), valueFloat("CAMZ", s.camera[2]),
+        valueFloat("CAZZ", 0),
+        valueFloat("TARX", s.target[0]), valueFloat("TARY", s.target[1]), valueFloat("TARZ", s.target[2]),
+        valueFloat("TAZZ", 0), valueFloat("CAMB", s.banking),
+    }));
+    world.push_back(group("ANIM", {valueFloat("AMET", 0), valueFloat("XCAM", 0), valueText("UNHS", "")}));
+    world.push_back(group("TERR", {valueFloat("IMHO", 0), valueFloat("IMHS", 1)}));
+    world.push_back(group("MPFX", {group("TERR", {group("EFID", {valueText("NAME", "Clouds"),
+                                                                   group("SETT", {valueInt("ORIG", 7)})})})}));
+    world.push_back(group("WATR", {
+        valueFloat("LEVL", s.waterLevel), valueFloat("WLEN", 1), valueFloat("WAMP", 0.2f),
+        valueFloats("DIFC", {0.1f, 0.25f, 0.3f}), valueFloat("MAXR", 0.8f), valueFloat("MINR", 0.1f),
+    }));
+    world.push_back(group("SRFL", {
+        valueText("NAME", "Surface"),
+        group("TERM", {valueFloats("DIFC", {0.45f, 0.4f, 0.3f}), valueFloat("BMAM", 1),
+                       group("DENS", {valueFloat("COVR", 0.5f), valueFloat("ALTE", 0)})}),
+    }));
+    world.push_back(group("ATLI", {
+        group("LIGT", {valueFloat("LCST", 1), valueFloat("WTSH", 1)}),
+        group("SUN ", {valueFloat("HEAD", s.sunHeading), valueFloat("ALT ", s.sunAltitude),
+                       valueFloat("DIAM", 0.5f), valueFloats("LIGC", {1, 0.95f, 0.85f})}),
+        group("GHAZ", {valueFloats("HCOL", {0.8f, 0.85f, 0.9f}), valueFloat("HVAL", 0.2f)}),
+        group("CLDL", {valueFloat("CSIZ", 1), valueFloat("ALT ", 1500)}),
+    }));
+    return world;
+}
+
+bool writeFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace tergen
