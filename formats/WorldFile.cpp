@@ -96,6 +96,7 @@ bool ChunkReader::readGroup(WorldGroup& g) {
             WorldValue& v = *g.values.back();
             v.rowIndex = row;
             v.groupType = g.type;
+            fixedtext::copy(v.tag, tag);
             if (!readValue(v, consumed, size - consumed - 8)) {
                 fixedtext::copy(g.errorText, v.errorText);
                 --depth_;
@@ -187,6 +188,7 @@ bool ChunkReader::readEffect(WorldGroup& e) {
         WorldValue& v = *e.values.back();
         v.rowIndex = findValueIndex(WGT_EFID, tag);
         v.groupType = WGT_EFID;
+        fixedtext::copy(v.tag, tag);
         if (!readValue(v, consumed, size - consumed - 8)) {
             fixedtext::copy(e.errorText, v.errorText);
             return false;

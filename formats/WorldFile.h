@@ -16,6 +16,7 @@ struct WorldValue {
     int32_t rowIndex = -1;     // row in the value table of groupType, or -1
     int32_t groupType = WGT_NONE;
     std::vector<uint8_t> data;  // payload as read, padded to a multiple of 4
+    char tag[5] = {};           // the tag as read, for display
 };
 
 struct WorldGroup {

@@ -60,21 +60,54 @@ Bytes terrainBytes(const TerrainSpec& spec) {
     return b;
 }
 
+namespace {
+
+// Smooth value noise on an integer lattice, deterministic per seed.
+double lattice(int32_t x, int32_t y, uint32_t seed) {
+    uint32_t h = static_cast<uint32_t>(x) * 374761393u + static_cast<uint32_t>(y) * 668265263u + seed * 2246822519u;
+    h = (h ^ (h >> 13)) * 1274126177u;
+    return ((h ^ (h >> 16)) & 0xFFFF) / 65535.0;
+}
+
+double valueNoise(double x, double y, uint32_t seed) {
+    const double fx = std::floor(x), fy = std::floor(y);
+    const auto ix = static_cast<int32_t>(fx), iy = static_cast<int32_t>(fy);
+    const double tx = x - fx, ty = y - fy;
+    const double sx = tx * tx * (3 - 2 * tx), sy = ty * ty * (3 - 2 * ty);
+    const double a = lattice(ix, iy, seed), b = lattice(ix + 1, iy, seed);
+    const double c = lattice(ix, iy + 1, seed), d = lattice(ix + 1, iy + 1, seed);
+    return (a + (b - a) * sx) + ((c + (d - c) * sx) - (a + (b - a) * sx)) * sy;
+}
+
+// Fractal noise in -1 .. 1: five octaves, each half as strong.
+double fractal(double x, double y, uint32_t seed) {
+    double sum = 0, amplitude = 1, total = 0;
+    for (int octave = 0; octave < 5; ++octave) {
+        sum += amplitude * (2 * valueNoise(x, y, seed + octave) - 1);
+        total += amplitude;
+        amplitude *= 0.5;
+        x *= 2;
+        y *= 2;
+    }
+    return sum / total;
+}
+
+}  // namespace
+
 std::vector<int16_t> makeRelief(uint16_t xPoints, uint16_t yPoints, uint32_t seed) {
     std::vector<int16_t> out(size_t{xPoints} * yPoints);
     const double w = std::max<int>(xPoints - 1, 1), h = std::max<int>(yPoints - 1, 1);
-    const double phase = (seed % 97) * 0.173;
     for (uint32_t r = 0; r < yPoints; ++r) {
         for (uint32_t c = 0; c < xPoints; ++c) {
             const double x = c / w, y = r / h;
-            // A ridge running diagonally with three peaks, highest at the back.
-            const double ridge = std::exp(-std::pow((y - 0.65 - 0.15 * std::sin(3.0 * x + phase)) / 0.12, 2));
-            const double peaks = 0.6 + 0.4 * std::cos(9.0 * x + phase) * std::cos(2.0 * y);
-            // A round basin in the front left that holds the lake.
-            const double basin = std::exp(-(std::pow((x - 0.3) / 0.15, 2) + std::pow((y - 0.25) / 0.12, 2)));
-            const double noise = 0.03 * std::sin(37.0 * x + 3 * phase) * std::sin(29.0 * y + phase) +
-                                 0.02 * std::sin(71.0 * x * y + phase);
-            const double height = 0.08 + 0.85 * ridge * peaks - 0.25 * basin + noise + 0.06 * y;
+            // A mountain ridge across the back, its crest broken into peaks.
+            const double crest = 0.68 + 0.08 * std::sin(5.0 * x + seed);
+            const double ridge = std::exp(-std::pow((y - crest) / 0.14, 2));
+            const double peaks = 0.55 + 0.45 * (0.5 + 0.5 * fractal(x * 3, y * 3, seed + 11));
+            // A round basin in the front left that holds a lake.
+            const double basin = std::exp(-(std::pow((x - 0.3) / 0.16, 2) + std::pow((y - 0.25) / 0.13, 2)));
+            const double hills = 0.12 * fractal(x * 6, y * 6, seed);
+            const double height = 0.1 + 0.9 * ridge * peaks - 0.22 * basin + hills + 0.05 * y;
             const double v = std::clamp(height, -1.0, 1.0) * 32767.0;
             out[size_t{r} * xPoints + c] = static_cast<int16_t>(std::lround(v));
         }
