@@ -11,6 +11,7 @@ packages=(
   wine wine64 xvfb x11-apps x11-utils imagemagick
   fp-utils
   gdal-bin python3
+  hyperfine
 )
 
 missing=()
@@ -20,7 +21,7 @@ done
 if ((${#missing[@]})); then
   echo "bootstrap: installing ${missing[*]}"
   sudo=""; [[ $(id -u) -ne 0 ]] && sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 echo "bootstrap: all packages present"
