@@ -16,10 +16,13 @@ public:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         std::string name = std::string("vqtest-") + (info ? info->test_suite_name() : "x") + "-" +
                            (info ? info->name() : "y");
+        static int instances = 0;  // several folders may live in one test
+        name += "-" + std::to_string(++instances);
         for (char& c : name)
             if (c == '/') c = '_';
         dir_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(dir_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
         std::filesystem::create_directories(dir_);
     }
     ~TempFolder() {
