@@ -13,12 +13,13 @@
 //   parent's name, its type and its pivot are in the node's extras.
 // - Meshes carry POSITION, TEXCOORD_0 (when the mesh has UV values: the UV
 //   property holds one value per node, so a vertex whose nodes disagree is
-//   split into one vertex per distinct value) and 32-bit indices; polygons of
+//   split into one vertex per distinct value; v is flipped to glTF's
+//   top-left origin) and 32-bit indices; polygons of
 //   more than three corners are split into a fan of triangles. A mesh with no
 //   polygons becomes a node without a mesh.
 // - Cameras are perspective cameras whose -Z axis points at the interest,
 //   +Y up, turned by the roll about the viewing axis (positive roll turns the
-//   picture counter-clockwise as seen through the camera). The horizontal field
+//   camera counter-clockwise as seen from behind it). The horizontal field
 //   of view becomes yfov with the render aspect CameraXRes x PixelRatio /
 //   CameraYRes. A field of view outside (0, 180) degrees, or a render aspect
 //   that is not positive, is written as the nearest valid value (or aspect 1)
@@ -44,6 +45,11 @@ struct Result {
 // For Separate the .bin is written beside the .gltf with the same base name.
 [[nodiscard]] Result WriteGltf(const std::string& path, GltfLayout layout);
 [[nodiscard]] Result WriteSceneReport(const std::string& path);
+
+// The rotation (quaternion x, y, z, w) that turns -Z towards target - eye with
+// +Y up, then turns by rollDegrees about the viewing axis; cameras and lights
+// are written with it. Without a direction (eye == target) -Z stays.
+void lookRotation(const double eye[3], const double target[3], double rollDegrees, double outXyzw[4]);
 
 }  // namespace SceneExport
 }  // namespace XSI

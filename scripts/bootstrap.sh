@@ -12,7 +12,10 @@ packages=(
   fp-utils
   gdal-bin python3
   hyperfine
+  nodejs
 )
+# npm: Debian's package, unless the installed nodejs brings its own npm.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -25,3 +28,10 @@ if ((${#missing[@]})); then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 echo "bootstrap: all packages present"
+
+# The Khronos glTF validator (npm, version pinned in tools/package.json), for the export tests.
+tools_dir="$(cd "$(dirname "$0")/../tools" && pwd)"
+if [[ ! -f $tools_dir/node_modules/gltf-validator/index.js ]]; then
+  (cd "$tools_dir" && npm install --no-audit --no-fund --silent >/dev/null)
+  echo "bootstrap: glTF validator installed"
+fi

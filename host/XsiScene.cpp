@@ -1,0 +1,430 @@
+#include "host/XsiScene.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <string>
+
+#include "host/HostState.h"
+
+namespace XSI {
+
+using detail::hostState;
+using detail::HostLock;
+using detail::ObjectKind;
+using detail::SceneObject;
+
+namespace {
+
+// Limits that keep every list addressable with 32-bit indices and a hostile
+// count from asking for unbounded memory.
+constexpr uint64_t kMaxVertices = uint64_t{1} << 28;
+constexpr uint64_t kMaxNodes = uint64_t{1} << 30;
+
+CStatus failed(const std::string& text) { return CStatus(CStatus::Fail, CString(text)); }
+CStatus invalid(const std::string& text) { return CStatus(CStatus::InvalidArgument, CString(text)); }
+
+SceneObject* meshObject(ObjectId id) {
+    SceneObject* o = hostState().find(id);
+    return o && o->kind == ObjectKind::Mesh ? o : nullptr;
+}
+
+}  // namespace
+
+// ---- objects
+
+bool SIObject::IsValid() const {
+    HostLock lock(hostState().mutex);
+    return hostState().find(id_) != nullptr;
+}
+
+CString SIObject::GetName() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return o ? CString(o->name) : CString();
+}
+
+CString SIObject::GetType() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return o ? CString(detail::kindName(o->kind)) : CString();
+}
+
+CStatus X3DObject::AddPolygonMesh(const CString& name, X3DObject& newObject, CMeshBuilder& builder) {
+    HostLock lock(hostState().mutex);
+    if (!hostState().find(id_)) return failed("the parent object no longer exists");
+    try {
+        SceneObject& o = hostState().addObject(ObjectKind::Mesh, name.str(), id_);
+        newObject = X3DObject(o.id);
+        builder = CMeshBuilder(o.id);
+    } catch (const std::bad_alloc&) {
+        return failed("out of memory");
+    }
+    return CStatus::OK;
+}
+
+CStatus X3DObject::AddCameraRig(const CString& preset, const CString& name, CameraRig& rig) {
+    HostLock lock(hostState().mutex);
+    auto& host = hostState();
+    if (!host.find(id_)) return failed("the parent object no longer exists");
+    if (preset != CString("Camera")) return invalid("unknown camera preset \"" + preset.str() + "\"");
+    const std::string base = name.IsEmpty() ? std::string("Camera") : name.str();
+    SceneObject& root = host.addObject(ObjectKind::Null, base + "_Root", id_);
+    SceneObject& camera = host.addObject(ObjectKind::Camera, base, root.id);
+    SceneObject& interest = host.addObject(ObjectKind::Interest, camera.name + "_Interest", root.id);
+    camera.position[1] = 10.0;
+    camera.position[2] = 20.0;
+    camera.interest = interest.id;
+    root.rigMember = camera.id;
+    rig = CameraRig(root.id);
+    return CStatus::OK;
+}
+
+CStatus X3DObject::AddLightRig(const CString& preset, const CString& name, LightRig& rig) {
+    HostLock lock(hostState().mutex);
+    auto& host = hostState();
+    if (!host.find(id_)) return failed("the parent object no longer exists");
+    if (preset != CString("LightSun")) return invalid("unknown light preset \"" + preset.str() + "\"");
+    SceneObject& light = host.addObject(ObjectKind::Light, name.IsEmpty() ? "Light" : name.str(), id_);
+    SceneObject& interest = host.addObject(ObjectKind::Interest, light.name + "_Interest", id_);
+    light.position[0] = 10.0;
+    light.position[1] = 20.0;
+    light.position[2] = 10.0;
+    light.interest = interest.id;
+    light.rigMember = light.id;
+    rig = LightRig(light.id);
+    return CStatus::OK;
+}
+
+Primitive X3DObject::GetActivePrimitive() const { return Primitive(id_); }
+
+X3DObject X3DObject::GetParent3DObject() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return X3DObject(o ? o->parent : 0);
+}
+
+X3DObject Directed::GetInterest() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return X3DObject(o ? o->interest : 0);
+}
+
+Camera CameraRig::GetCamera() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return Camera(o && o->kind == ObjectKind::Null ? o->rigMember : 0);
+}
+
+Light LightRig::GetLight() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = hostState().find(id_);
+    return Light(o && o->kind == ObjectKind::Light ? o->rigMember : 0);
+}
+
+Geometry Primitive::GetGeometry(double) const {
+    HostLock lock(hostState().mutex);
+    return Geometry(meshObject(id_) ? id_ : 0);
+}
+
+CStatus Geometry::GetBoundingBox(double& centerX, double& centerY, double& centerZ,
+                                 double& extentX, double& extentY, double& extentZ,
+                                 const MATH::CTransformation& transformation) const {
+    HostLock lock(hostState().mutex);
+    centerX = centerY = centerZ = extentX = extentY = extentZ = 0.0;
+    const SceneObject* o = meshObject(id_);
+    if (!o) return failed("not a polygon mesh");
+    const detail::MeshData& m = o->mesh;
+    if (m.vertexCount == 0) return CStatus::OK;
+    double lo[3], hi[3];
+    for (int a = 0; a < 3; ++a) lo[a] = hi[a] = m.positions[a];
+    const float* p = m.positions.data();
+    for (uint32_t v = 0; v < m.vertexCount; ++v, p += 3) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = std::min(lo[a], static_cast<double>(p[a]));
+            hi[a] = std::max(hi[a], static_cast<double>(p[a]));
+        }
+    }
+    // The transformation scales and translates, so it maps the box's corners.
+    const MATH::CVector3 a = transformation.MapPoint({lo[0], lo[1], lo[2]});
+    const MATH::CVector3 b = transformation.MapPoint({hi[0], hi[1], hi[2]});
+    centerX = (a.GetX() + b.GetX()) / 2;
+    centerY = (a.GetY() + b.GetY()) / 2;
+    centerZ = (a.GetZ() + b.GetZ()) / 2;
+    extentX = std::abs(b.GetX() - a.GetX());
+    extentY = std::abs(b.GetY() - a.GetY());
+    extentZ = std::abs(b.GetZ() - a.GetZ());
+    return CStatus::OK;
+}
+
+CGeometryAccessor PolygonMesh::GetGeometryAccessor(int32_t, int32_t, int32_t, bool, bool, double) const {
+    return CGeometryAccessor(id_);
+}
+
+CClusterPropertyBuilder PolygonMesh::GetClusterPropertyBuilder() const {
+    return CClusterPropertyBuilder(id_);
+}
+
+CStatus CGeometryAccessor::GetNodeIndices(CLongArray& out) const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    if (!o) {
+        out = CLongArray();
+        return failed("not a polygon mesh");
+    }
+    out = CLongArray::Identity(o->mesh.nodeCount());
+    return CStatus::OK;
+}
+
+CStatus CGeometryAccessor::GetVertexIndices(std::vector<uint32_t>& out) const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    if (!o) return failed("not a polygon mesh");
+    try {
+        out = o->mesh.corners;
+    } catch (const std::bad_alloc&) {
+        return failed("out of memory");
+    }
+    return CStatus::OK;
+}
+
+uint32_t CGeometryAccessor::GetVertexCount() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    return o ? o->mesh.vertexCount : 0;
+}
+
+uint32_t CGeometryAccessor::GetPolygonCount() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    return o ? o->mesh.polygonCount : 0;
+}
+
+uint32_t CGeometryAccessor::GetNodeCount() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    return o ? o->mesh.nodeCount() : 0;
+}
+
+ClusterProperty CClusterPropertyBuilder::AddUV(const CString&, bool) {
+    HostLock lock(hostState().mutex);
+    SceneObject* o = meshObject(id_);
+    if (!o) return ClusterProperty();
+    detail::MeshData& m = o->mesh;
+    try {
+        m.uvs.assign(size_t{3} * m.nodeCount(), 0.0f);
+    } catch (const std::bad_alloc&) {
+        m.uvs = {};
+        m.hasUV = false;
+        return ClusterProperty();
+    }
+    m.hasUV = true;
+    return ClusterProperty(id_);
+}
+
+CStatus ClusterProperty::SetValues(const float* values, int32_t count, int32_t offset) {
+    HostLock lock(hostState().mutex);
+    SceneObject* o = meshObject(id_);
+    if (!o || !o->mesh.hasUV) return failed("no UV property");
+    if (count < 0 || offset < 0 || (count > 0 && !values)) return invalid("bad value range");
+    if (uint64_t(offset) + uint64_t(count) > o->mesh.nodeCount()) return invalid("more values than nodes");
+    std::copy(values, values + size_t{3} * size_t(count), o->mesh.uvs.begin() + size_t{3} * size_t(offset));
+    return CStatus::OK;
+}
+
+CStatus ClusterProperty::SetValues(std::vector<float>&& values) {
+    HostLock lock(hostState().mutex);
+    SceneObject* o = meshObject(id_);
+    if (!o || !o->mesh.hasUV) return failed("no UV property");
+    if (values.size() != size_t{3} * o->mesh.nodeCount()) return invalid("the value count is not the node count");
+    o->mesh.uvs = std::move(values);
+    return CStatus::OK;
+}
+
+uint32_t ClusterProperty::GetValueCount() const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    return o && o->mesh.hasUV ? o->mesh.nodeCount() : 0;
+}
+
+bool ClusterProperty::GetValue(uint32_t node, float out[3]) const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    if (!o || !o->mesh.hasUV || node >= o->mesh.nodeCount()) return false;
+    std::copy_n(o->mesh.uvs.begin() + size_t{3} * node, 3, out);
+    return true;
+}
+
+// ---- mesh builder
+
+struct CMeshBuilder::Pending {
+    ObjectId object = 0;
+    detail::MeshData mesh;
+    std::string problem;  // first refused call, reported by Build
+
+    void refuse(const std::string& text) {
+        if (problem.empty()) problem = text;
+    }
+    // Polygon sizes are kept only once a polygon that is not a triangle arrives.
+    void spellOutTriangles() {
+        if (mesh.polygonSizes.empty() && mesh.polygonCount > 0) mesh.polygonSizes.assign(mesh.polygonCount, 3);
+    }
+};
+
+CMeshBuilder::CMeshBuilder() : pending_(std::make_shared<Pending>()) {}
+
+CMeshBuilder::CMeshBuilder(ObjectId object) : pending_(std::make_shared<Pending>()) { pending_->object = object; }
+
+CStatus CMeshBuilder::AddVertices(int32_t count, const double* positions) {
+    Pending& p = *pending_;
+    if (count < 0) return p.refuse("negative vertex count"), invalid("negative vertex count");
+    const uint64_t total = uint64_t(p.mesh.vertexCount) + uint64_t(count);
+    if (total > kMaxVertices) return p.refuse("too many vertices"), invalid("too many vertices");
+    try {
+        const size_t first = p.mesh.positions.size();
+        p.mesh.positions.resize(size_t{3} * total, 0.0f);
+        if (positions)
+            for (size_t i = 0; i < size_t{3} * size_t(count); ++i)
+                p.mesh.positions[first + i] = static_cast<float>(positions[i]);
+    } catch (const std::bad_alloc&) {
+        p.refuse("out of memory");
+        return failed("out of memory");
+    }
+    p.mesh.vertexCount = static_cast<uint32_t>(total);
+    return CStatus::OK;
+}
+
+CStatus CMeshBuilder::SetVertexPositions(int32_t count, const double* positions, int32_t offset) {
+    Pending& p = *pending_;
+    if (count < 0 || offset < 0 || (count > 0 && !positions) ||
+        uint64_t(offset) + uint64_t(count) > p.mesh.vertexCount)
+        return invalid("vertex range outside the mesh");
+    float* out = p.mesh.positions.data() + size_t{3} * size_t(offset);
+    for (size_t i = 0; i < size_t{3} * size_t(count); ++i) out[i] = static_cast<float>(positions[i]);
+    return CStatus::OK;
+}
+
+CStatus CMeshBuilder::SetVertexPositions(std::vector<float>&& positions) {
+    Pending& p = *pending_;
+    if (positions.size() != size_t{3} * p.mesh.vertexCount) return invalid("position count is not 3 x vertex count");
+    p.mesh.positions = std::move(positions);
+    return CStatus::OK;
+}
+
+namespace {
+
+template <typename Index>
+CStatus appendCorners(CMeshBuilder::Pending& p, uint64_t cornerCount, const Index* indices, uint64_t newPolygons);
+
+}  // namespace
+
+CStatus CMeshBuilder::AddTriangles(int32_t count, const uint32_t* indices) {
+    if (count < 0 || (count > 0 && !indices)) return pending_->refuse("bad triangle list"), invalid("bad triangle list");
+    return appendCorners(*pending_, uint64_t{3} * uint64_t(count), indices, uint64_t(count));
+}
+
+CStatus CMeshBuilder::AddTriangles(int32_t count, const int32_t* indices) {
+    if (count < 0 || (count > 0 && !indices)) return pending_->refuse("bad triangle list"), invalid("bad triangle list");
+    return appendCorners(*pending_, uint64_t{3} * uint64_t(count), indices, uint64_t(count));
+}
+
+CStatus CMeshBuilder::AddTriangles(std::vector<uint32_t>&& indices) {
+    Pending& p = *pending_;
+    if (indices.size() % 3 != 0) return p.refuse("triangle list length is not a multiple of 3"), invalid("bad triangle list");
+    if (!p.mesh.corners.empty() || !p.mesh.polygonSizes.empty())
+        return appendCorners(p, indices.size(), indices.data(), indices.size() / 3);
+    if (indices.size() > kMaxNodes) return p.refuse("too many polygon nodes"), invalid("too many polygon nodes");
+    p.mesh.polygonCount = static_cast<uint32_t>(indices.size() / 3);
+    p.mesh.corners = std::move(indices);
+    return CStatus::OK;
+}
+
+namespace {
+
+template <typename Index>
+CStatus appendCorners(CMeshBuilder::Pending& p, uint64_t cornerCount, const Index* indices, uint64_t newPolygons) {
+    const uint64_t total = p.mesh.corners.size() + cornerCount;
+    if (total > kMaxNodes || p.mesh.polygonCount + newPolygons > kMaxNodes)
+        return p.refuse("too many polygon nodes"), invalid("too many polygon nodes");
+    try {
+        if (!p.mesh.polygonSizes.empty()) p.mesh.polygonSizes.insert(p.mesh.polygonSizes.end(), size_t(newPolygons), 3u);
+        p.mesh.corners.reserve(size_t(total));
+        // Negative indices become out-of-range values that Build refuses.
+        for (uint64_t i = 0; i < cornerCount; ++i) p.mesh.corners.push_back(static_cast<uint32_t>(indices[i]));
+    } catch (const std::bad_alloc&) {
+        p.refuse("out of memory");
+        return failed("out of memory");
+    }
+    p.mesh.polygonCount += static_cast<uint32_t>(newPolygons);
+    return CStatus::OK;
+}
+
+template <typename Index>
+CStatus appendPolygons(CMeshBuilder::Pending& p, int32_t count, const int32_t* sizes, const Index* indices) {
+    if (count < 0 || (count > 0 && (!sizes || !indices))) return p.refuse("bad polygon list"), invalid("bad polygon list");
+    uint64_t corners = 0;
+    for (int32_t i = 0; i < count; ++i) corners += sizes[i] > 0 ? uint64_t(sizes[i]) : 0;
+    if (p.mesh.corners.size() + corners > kMaxNodes || p.mesh.polygonCount + uint64_t(count) > kMaxNodes)
+        return p.refuse("too many polygon nodes"), invalid("too many polygon nodes");
+    try {
+        p.spellOutTriangles();
+        p.mesh.corners.reserve(p.mesh.corners.size() + size_t(corners));
+        p.mesh.polygonSizes.reserve(p.mesh.polygonSizes.size() + size_t(count));
+        const Index* next = indices;
+        for (int32_t i = 0; i < count; ++i) {
+            // A negative size is kept as 0 corners, which Build refuses.
+            const uint32_t size = sizes[i] > 0 ? uint32_t(sizes[i]) : 0;
+            p.mesh.polygonSizes.push_back(size);
+            for (uint32_t c = 0; c < size; ++c) p.mesh.corners.push_back(static_cast<uint32_t>(*next++));
+        }
+    } catch (const std::bad_alloc&) {
+        p.refuse("out of memory");
+        return failed("out of memory");
+    }
+    p.mesh.polygonCount += uint32_t(count);
+    return CStatus::OK;
+}
+
+// Why the collected topology cannot be a mesh, or empty when it can.
+std::string topologyProblem(const detail::MeshData& m) {
+    if (m.positions.size() != size_t{3} * m.vertexCount) return "vertex positions do not match the vertex count";
+    for (size_t i = 0; i < m.polygonSizes.size(); ++i)
+        if (m.polygonSizes[i] < 3)
+            return "polygon " + std::to_string(i) + " has " + std::to_string(m.polygonSizes[i]) +
+                   " corners, fewer than 3";
+    for (size_t n = 0; n < m.corners.size(); ++n)
+        if (m.corners[n] >= m.vertexCount)
+            return "polygon node " + std::to_string(n) + " uses vertex " + std::to_string(m.corners[n]) +
+                   ", but the mesh has " + std::to_string(m.vertexCount) + " vertices";
+    return {};
+}
+
+}  // namespace
+
+CStatus CMeshBuilder::AddPolygons(int32_t count, const int32_t* sizes, const uint32_t* indices) {
+    return appendPolygons(*pending_, count, sizes, indices);
+}
+
+CStatus CMeshBuilder::AddPolygons(int32_t count, const int32_t* sizes, const int32_t* indices) {
+    return appendPolygons(*pending_, count, sizes, indices);
+}
+
+CStatus CMeshBuilder::Build(bool) {
+    Pending& p = *pending_;
+    // The check runs outside the host lock: the data is still the builder's own.
+    std::string problem = p.problem.empty() ? topologyProblem(p.mesh) : p.problem;
+    HostLock lock(hostState().mutex);
+    SceneObject* o = meshObject(p.object);
+    if (!o) return failed("the mesh object no longer exists");
+    if (!problem.empty()) {
+        o->mesh = detail::MeshData();
+        return failed("invalid topology: " + problem);
+    }
+    o->mesh = std::move(p.mesh);
+    o->mesh.hasUV = false;
+    o->mesh.uvs = {};
+    p.mesh = detail::MeshData();
+    return CStatus::OK;
+}
+
+}  // namespace XSI

@@ -1,0 +1,243 @@
+// Named commands through the host operations, parameters, the log, the
+// desktop hook, the file browser and registration.
+#include <gtest/gtest.h>
+
+#include "host/HostControl.h"
+#include "host/XsiApplication.h"
+#include "plugin/HostOps.h"
+
+using namespace XSI;
+
+namespace {
+
+const char* const kPass = "Passes.Default_Pass.RenderOptions.";
+
+class HostCommands : public ::testing::Test {
+protected:
+    void SetUp() override { HostControl::ResetHost(); }
+
+    CString addCamera(const char* name) {
+        CameraRig rig;
+        EXPECT_EQ(Application().GetActiveSceneRoot().AddCameraRig("Camera", name, rig), CStatus::OK);
+        return rig.GetCamera().GetName();
+    }
+    static HostControl::RecordedCommand last() { return HostControl::GetCommands().back(); }
+};
+
+TEST_F(HostCommands, operations_send_exactly_their_arguments) {
+    FrameAll();
+    auto c = last();
+    EXPECT_EQ(c.name, CString("FrameAll"));
+    ASSERT_EQ(c.args.GetCount(), 3u);
+    EXPECT_EQ(c.args[0], CValue(true));
+    EXPECT_EQ(c.args[1], CValue(true));
+    EXPECT_EQ(c.args[2], CValue(int16_t{0}));
+
+    SetViewCamera("cam");
+    c = last();
+    ASSERT_EQ(c.args.GetCount(), 2u);
+    EXPECT_EQ(c.args[0], CValue("cam"));
+    EXPECT_EQ(c.args[1], CValue(int16_t{1}));
+
+    Translate("obj", 1.5, -2, 3);
+    c = last();
+    EXPECT_EQ(c.name, CString("Translate"));
+    ASSERT_EQ(c.args.GetCount(), 4u);
+    EXPECT_EQ(c.args[3], CValue(3.0));
+    EXPECT_EQ(c.args[1].GetType(), CValue::siDouble);
+
+    NewScene();
+    c = last();
+    ASSERT_EQ(c.args.GetCount(), 2u);
+    EXPECT_TRUE(c.args[0].IsEmpty());
+    EXPECT_EQ(c.args[1], CValue(false));
+    EXPECT_EQ(HostControl::GetCommands().size(), 4u) << "every call is recorded, failed ones too";
+}
+
+TEST_F(HostCommands, new_scene_restores_the_hook_before_and_suspends_it_after) {
+    Desktop desktop = Application().GetDesktop();
+    desktop.SuspendWin32ControlsHook();  // as the import's driver does first
+    NewScene();
+    auto hooks = HostControl::GetHookCounts();
+    EXPECT_EQ(hooks.suspended, 2u);
+    EXPECT_EQ(hooks.restored, 1u);
+    desktop.RestoreWin32ControlsHook();
+    hooks = HostControl::GetHookCounts();
+    EXPECT_EQ(hooks.suspended, hooks.restored) << "balanced at the end";
+    desktop.RedrawUI();
+    EXPECT_EQ(HostControl::GetRedrawCount(), 1u);
+}
+
+TEST_F(HostCommands, parameters_start_at_their_defaults) {
+    EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(true));
+    const CString pass = kPass;
+    EXPECT_EQ(GetValue(pass + "EndFrame").GetType(), CValue::siInt2);
+    EXPECT_EQ(GetValue(pass + "CameraXRes"), CValue(int32_t{640}));
+    EXPECT_EQ(GetValue(pass + "CameraYRes"), CValue(int32_t{480}));
+    EXPECT_EQ(GetValue(pass + "PixelRatio"), CValue(1.0f));
+    EXPECT_EQ(GetValue(pass + "InverseRatio"), CValue(false));
+    EXPECT_EQ(GetValue(pass + "PassCamera").GetType(), CValue::siString);
+    EXPECT_EQ(GetValue(pass + "PictureStandard").GetType(), CValue::siInt2);
+}
+
+TEST_F(HostCommands, set_value_converts_to_the_parameter_type_and_ignores_unknown_paths) {
+    const CString pass = kPass;
+    EXPECT_TRUE(SetValue(pass + "CameraXRes", CValue(1024.0)).IsEmpty());
+    EXPECT_EQ(GetValue(pass + "CameraXRes"), CValue(int32_t{1024}));
+    SetValue(pass + "PixelRatio", CValue(-1.0f));
+    EXPECT_EQ(GetValue(pass + "PixelRatio"), CValue(-1.0f));
+
+    // A string cannot become a number: nothing changes.
+    SetValue(pass + "CameraYRes", CValue("wide"));
+    EXPECT_EQ(GetValue(pass + "CameraYRes"), CValue(int32_t{480}));
+
+    const CValue answer = SetValue("no.such.parameter", CValue(5.0));
+    EXPECT_TRUE(answer.IsEmpty());
+    EXPECT_FALSE(HostControl::GetParameter("no.such.parameter"));
+    EXPECT_TRUE(GetValue("no.such.parameter").IsEmpty());
+
+    CValue ret;
+    CValueArray args;
+    args.Add(CValue("no.such.parameter"));
+    args.Add(CValue(1.0));
+    EXPECT_EQ(Application().ExecuteCommand("SetValue", args, ret), CStatus::Fail);
+    EXPECT_EQ(Application().ExecuteCommand("Frobnicate", CValueArray(), ret), CStatus::NotImpl);
+}
+
+TEST_F(HostCommands, camera_fov_and_roll_are_parameters_of_the_camera) {
+    const CString cam = addCamera("TG_Cam");
+    EXPECT_EQ(SetCameraFov(cam, 53.13010235415598), CStatus::OK);
+    EXPECT_EQ(SetCameraRoll(cam, -12.5), CStatus::OK);
+    auto info = HostControl::FindObject("TG_Cam");
+    EXPECT_DOUBLE_EQ(info->fov, 53.13010235415598);
+    EXPECT_DOUBLE_EQ(info->roll, -12.5);
+    EXPECT_EQ(GetValue(cam + ".camera.fov"), CValue(53.13010235415598));
+    EXPECT_EQ(last().args[0], CValue("TG_Cam.camera.fov"));
+
+    // A fov of -90 (a world file without ZOOM) is held as given.
+    SetCameraFov(cam, -90.0);
+    EXPECT_DOUBLE_EQ(HostControl::FindObject("TG_Cam")->fov, -90.0);
+    // No such camera: the value is dropped and the host answers nothing.
+    EXPECT_EQ(SetCameraFov("nobody", 10.0), CStatus::OK);
+}
+
+TEST_F(HostCommands, new_scene_keeps_preferences_and_resets_the_render_pass) {
+    SetValue("preferences.scripting.cmdlog", CValue(false));
+    SetValue(CString(kPass) + "CameraXRes", CValue(int32_t{1920}));
+    const CString cam = addCamera("TG_Cam");
+    SetViewCamera(cam);
+    FrameAll();
+    EXPECT_EQ(HostControl::GetViewCamera(), CString("TG_Cam"));
+    EXPECT_TRUE(HostControl::IsFramed());
+    NewScene();
+    EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(false));
+    EXPECT_EQ(GetValue(CString(kPass) + "CameraXRes"), CValue(int32_t{640}));
+    EXPECT_EQ(HostControl::GetViewCamera(), CString(""));
+    EXPECT_FALSE(HostControl::IsFramed());
+    HostControl::ResetHost();
+    EXPECT_TRUE(HostControl::GetCommands().empty());
+    EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(true));
+}
+
+TEST_F(HostCommands, view_camera_must_name_a_camera) {
+    addCamera("TG_Cam");
+    SetViewCamera("TG_Cam_Interest");
+    EXPECT_EQ(HostControl::GetViewCamera(), CString(""));
+    SetViewCamera("TG_Cam");
+    EXPECT_EQ(HostControl::GetViewCamera(), CString("TG_Cam"));
+}
+
+TEST_F(HostCommands, translate_and_pivot_move_only_their_object) {
+    addCamera("TG_Cam");
+    Translate("TG_Cam", 300, 150, -600);
+    TranslatePivot("TG_Cam_Interest", 1, 2, 3);
+    auto cam = HostControl::FindObject("TG_Cam");
+    EXPECT_DOUBLE_EQ(cam->position[0], 300);
+    EXPECT_DOUBLE_EQ(cam->position[2], -600);
+    EXPECT_DOUBLE_EQ(cam->pivot[0], 0);
+    auto interest = HostControl::FindObject("TG_Cam_Interest");
+    EXPECT_DOUBLE_EQ(interest->position[0], 0);
+    EXPECT_DOUBLE_EQ(interest->pivot[2], 3);
+
+    // Missing coordinates or a missing object change nothing.
+    CValueArray args;
+    args.Add(CValue("TG_Cam"));
+    args.Add(CValue(1.0));
+    CValue ret;
+    EXPECT_EQ(Application().ExecuteCommand("Translate", args, ret), CStatus::Fail);
+    EXPECT_DOUBLE_EQ(HostControl::FindObject("TG_Cam")->position[0], 300);
+    Translate("ghost", 1, 1, 1);
+    EXPECT_FALSE(HostControl::FindObject("ghost"));
+}
+
+TEST_F(HostCommands, log_lines_keep_their_severity_and_order) {
+    Application app;
+    app.LogMessage("Error generating mesh: bad", siInfoMsg);
+    app.LogMessage("second", siErrorMsg);
+    auto log = HostControl::GetLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0].severity, 8);
+    EXPECT_EQ(log[0].text, CString("Error generating mesh: bad"));
+    EXPECT_EQ(log[1].severity, siErrorMsg);
+}
+
+TEST_F(HostCommands, file_browser_answers_what_was_set_in_advance) {
+    HostControl::SetFileBrowserAnswer("D:/maps/alps.ter");
+    CComAPIHandler toolkit;
+    ASSERT_EQ(toolkit.CreateInstance("XSI.UIToolkit"), CStatus::OK);
+    CComAPIHandler browser(toolkit.GetProperty("FileBrowser"));
+    ASSERT_TRUE(browser.IsValid());
+    EXPECT_EQ(browser.PutProperty("Filter", CValue("Terragen ter(*.ter)|*.ter||")), CStatus::OK);
+    EXPECT_EQ(browser.PutProperty("DialogTitle", CValue("title")), CStatus::OK);
+    EXPECT_EQ(browser.PutProperty("InitialDirectory", CValue("D:/Apps")), CStatus::OK);
+    EXPECT_EQ(browser.PutProperty("FileBaseName", CValue("")), CStatus::OK);
+    EXPECT_EQ(browser.PutProperty("Colour", CValue("red")), CStatus::MemberNotFound);
+    CValue ret;
+    ASSERT_EQ(browser.Call("ShowOpen", ret), CStatus::OK);
+    EXPECT_EQ(browser.GetProperty("FilePathName").GetAsText(), CString("D:/maps/alps.ter"));
+    EXPECT_EQ(HostControl::GetFileBrowserProperty("Filter"), CValue("Terragen ter(*.ter)|*.ter||"));
+    EXPECT_EQ(HostControl::GetFileBrowserShowCount(), 1u);
+
+    HostControl::SetFileBrowserAnswer("");  // the user cancels
+    ASSERT_EQ(browser.Call("ShowOpen", ret), CStatus::OK);
+    EXPECT_EQ(browser.GetProperty("FilePathName").GetAsText(), CString(""));
+
+    CComAPIHandler unknown;
+    EXPECT_EQ(unknown.CreateInstance("Other.Thing"), CStatus::Fail);
+    EXPECT_FALSE(unknown.IsValid());
+}
+
+TEST_F(HostCommands, registrar_and_menus_keep_what_the_plugin_gave) {
+    PluginRegistrar registrar;
+    registrar.PutName("plug");
+    registrar.PutVersion(1, 0);
+    EXPECT_EQ(registrar.RegisterMenu(static_cast<siMenuAnchorPoints>(1003), "menu", false, false), CStatus::OK);
+    ASSERT_EQ(registrar.GetMenuCount(), 1u);
+    EXPECT_EQ(registrar.GetMenu(0).anchor, 1003);
+    EXPECT_FALSE(registrar.GetMenu(0).dynamic);
+
+    Menu menu = Menu::Create("menu");
+    Context init(menu.GetRef());
+    MenuItem item;
+    EXPECT_EQ(Menu(init.GetSource()).AddCallbackItem("label", "OnCallback", item), CStatus::OK);
+    Context picked(item.GetRef());
+    MenuItem source(picked.GetSource());
+    EXPECT_EQ(source.GetName(), CString("label"));
+    EXPECT_EQ(source.GetCallback(), CString("OnCallback"));
+    EXPECT_EQ(Menu(source.GetParent()).GetName(), CString("menu"));
+    EXPECT_FALSE(Menu(picked.GetSource()).IsValid()) << "an item is not a menu";
+}
+
+TEST(HostValues, numbers_convert_as_the_import_reads_them) {
+    EXPECT_EQ(CValue(90.9).GetLong(), 90);
+    EXPECT_EQ(CValue(-90.9).GetLong(), -90);
+    EXPECT_EQ(CValue(1e20).GetLong(), 0);
+    EXPECT_EQ(CValue().GetLong(), 0);
+    EXPECT_EQ(CValue(true), CValue(true));
+    EXPECT_NE(CValue(true), CValue(int32_t{1})) << "the same content of another type differs";
+    EXPECT_EQ(CValue(0.1).GetAsText(), CString("0.1"));
+    EXPECT_EQ(CStatus::FromLong(0), CStatus::OK);
+    EXPECT_EQ(CStatus(CStatus::Fail).GetCode(), 0x80004005u);
+}
+
+}  // namespace

@@ -1,0 +1,18 @@
+#pragma once
+// A small scene built through the host the way the import builds its own:
+// a grid mesh with UVs and a centred pivot, a camera rig aimed and rolled, a
+// sun light rig and a four-cornered plane; plus the awkward cases the export
+// must still write validly (a vertex with two UVs, a camera with a field of
+// view of 0).
+#include <cstdint>
+
+namespace sample {
+
+constexpr int32_t kGridColumns = 5;
+constexpr int32_t kGridRows = 4;
+constexpr double kCellSize = 2.0;
+
+// Resets the host, then builds the scene. Returns false when a host call failed.
+bool BuildSampleScene(bool withAwkwardCases);
+
+}  // namespace sample
