@@ -35,7 +35,7 @@ Captured capture(int (*print)(const std::string&, std::FILE*, std::FILE*), const
 
 TEST(info_terrain, seven_lines_as_the_options_dialog_shows_them) {
     TempFolder folder;
-    tergen::TerrainSpec s;
+    tergen::TerrainParams s;
     s.size = 512;
     s.xPoints = 513;
     s.yPoints = 513;

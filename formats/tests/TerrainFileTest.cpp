@@ -7,12 +7,12 @@
 
 #include "formats/tests/TempFiles.h"
 
-using tergen::TerrainSpec;
+using tergen::TerrainParams;
 
 namespace {
 
-TerrainSpec gridSpec(uint16_t x, uint16_t y) {
-    TerrainSpec s;
+TerrainParams gridParams(uint16_t x, uint16_t y) {
+    TerrainParams s;
     s.xPoints = x;
     s.yPoints = y;
     s.samples.assign(size_t{x} * y, 0);
@@ -92,14 +92,14 @@ TEST(terrain_header, chunks_in_any_order_and_later_ones_win) {
 }
 
 TEST(terrain_header, size_alone_gives_a_square_grid_and_one_missing_count_gives_none) {
-    TerrainSpec s;
+    TerrainParams s;
     s.size = 256;
     Opened sizeOnly(tergen::terrainBytes(s));
     ASSERT_TRUE(sizeOnly.ok);
     EXPECT_EQ(sizeOnly.header().xPoints, 257);
     EXPECT_EQ(sizeOnly.header().yPoints, 257);
 
-    TerrainSpec x;
+    TerrainParams x;
     x.size = 256;
     x.xPoints = 5;
     x.samples.assign(5, 1);
@@ -109,7 +109,7 @@ TEST(terrain_header, size_alone_gives_a_square_grid_and_one_missing_count_gives_
     EXPECT_EQ(xOnly.header().yPoints, 0);
     EXPECT_FALSE(xOnly.file.readElevations(nullptr, nullptr));
 
-    TerrainSpec none;
+    TerrainParams none;
     none.size = 0;
     none.xPoints = 0;
     none.yPoints = 0;
@@ -119,7 +119,7 @@ TEST(terrain_header, size_alone_gives_a_square_grid_and_one_missing_count_gives_
 }
 
 TEST(terrain_header, unknown_tags_are_passed_over_and_eof_ends_the_header) {
-    TerrainSpec s = gridSpec(2, 2);
+    TerrainParams s = gridParams(2, 2);
     tergen::putText(s.extraChunks, "ABCD");
     tergen::putText(s.extraChunks, "XPTS");
     tergen::putU32(s.extraChunks, 3);
@@ -182,7 +182,7 @@ TEST(terrain_signature, a_long_path_is_shortened_in_the_message_not_overflowed) 
 
 // Every header field cut short by the end of the file is a read error.
 TEST(terrain_truncation, end_of_file_inside_any_value_is_a_read_error) {
-    TerrainSpec s = gridSpec(2, 2);
+    TerrainParams s = gridParams(2, 2);
     s.size = 1;
     s.scale = std::array<float, 3>{1, 2, 3};
     s.planetRadius = 100;
@@ -207,7 +207,7 @@ TEST(terrain_truncation, end_of_file_inside_any_value_is_a_read_error) {
 }
 
 TEST(terrain_grid, heights_follow_the_scales_and_axes) {
-    TerrainSpec s = gridSpec(3, 2);
+    TerrainParams s = gridParams(3, 2);
     s.scale = std::array<float, 3>{2.0f, 3.0f, 30.0f};
     s.heightScale = 80;
     s.baseHeight = 0;
@@ -223,7 +223,7 @@ TEST(terrain_grid, heights_follow_the_scales_and_axes) {
     EXPECT_DOUBLE_EQ(p[1], 300.0 * 80 * 30 / 65536);
     EXPECT_DOUBLE_EQ(p[2], -1 * 2.0);   // -row * first scale
 
-    TerrainSpec based = gridSpec(1, 1);
+    TerrainParams based = gridParams(1, 1);
     based.heightScale = 0;
     based.baseHeight = -5;
     based.samples = {1234};
@@ -234,7 +234,7 @@ TEST(terrain_grid, heights_follow_the_scales_and_axes) {
 }
 
 TEST(terrain_grid, points_outside_the_grid_or_before_reading_are_refused) {
-    Opened t(tergen::terrainBytes(gridSpec(3, 2)));
+    Opened t(tergen::terrainBytes(gridParams(3, 2)));
     double p[3];
     EXPECT_FALSE(t.file.getPoint(0, 0, p));  // not read yet
     ASSERT_TRUE(t.file.readElevations(nullptr, nullptr));
@@ -246,7 +246,7 @@ TEST(terrain_grid, points_outside_the_grid_or_before_reading_are_refused) {
 }
 
 TEST(terrain_grid, index_list_winds_counter_clockwise_seen_from_above) {
-    Opened t(tergen::terrainBytes(gridSpec(3, 2)));
+    Opened t(tergen::terrainBytes(gridParams(3, 2)));
     ASSERT_TRUE(t.file.readElevations(nullptr, nullptr));
     std::vector<uint32_t> idx(12, 99);
     ASSERT_TRUE(t.file.getTriangleIndices(idx.data()));
@@ -263,7 +263,7 @@ TEST(terrain_grid, index_list_winds_counter_clockwise_seen_from_above) {
     EXPECT_FALSE(t.file.getTriangleIndices(nullptr));
     EXPECT_STREQ(t.file.errorText, "param error in \"getTriangleIndices\"");
 
-    Opened line(tergen::terrainBytes(gridSpec(5, 1)));
+    Opened line(tergen::terrainBytes(gridParams(5, 1)));
     uint32_t untouched = 7;
     EXPECT_TRUE(line.file.getTriangleIndices(&untouched));
     EXPECT_EQ(untouched, 7u);
@@ -271,7 +271,7 @@ TEST(terrain_grid, index_list_winds_counter_clockwise_seen_from_above) {
 
 namespace {
 std::vector<int32_t> reportedIndices(uint16_t x, uint16_t y) {
-    Opened t(tergen::terrainBytes(gridSpec(x, y)));
+    Opened t(tergen::terrainBytes(gridParams(x, y)));
     std::vector<int32_t> seen;
     EXPECT_TRUE(t.file.readElevations(&seen, [](void* ctx, int32_t i) {
         static_cast<std::vector<int32_t>*>(ctx)->push_back(i);
@@ -291,7 +291,7 @@ TEST(terrain_progress, small_grids_report_every_sample_large_ones_about_200_time
 }
 
 TEST(terrain_progress, a_short_grid_fails_after_reporting_what_was_read) {
-    TerrainSpec s = gridSpec(10, 10);
+    TerrainParams s = gridParams(10, 10);
     s.samples.resize(55);
     s.endMarker = false;
     Opened t(tergen::terrainBytes(s));
@@ -308,7 +308,7 @@ TEST(terrain_progress, a_short_grid_fails_after_reporting_what_was_read) {
 TEST(terrain_progress, a_huge_declared_grid_in_a_tiny_file_fails_without_allocating) {
     // 65535 x 65535 samples would need 8 GiB; the sanitizer build aborts on
     // such an allocation, so passing here shows none was attempted.
-    TerrainSpec s;
+    TerrainParams s;
     s.xPoints = 65535;
     s.yPoints = 65535;
     s.samples.assign(8, 1);
@@ -318,7 +318,7 @@ TEST(terrain_progress, a_huge_declared_grid_in_a_tiny_file_fails_without_allocat
 }
 
 TEST(terrain_dump, every_sample_is_written_as_a_decimal_line) {
-    TerrainSpec s = gridSpec(3, 2);
+    TerrainParams s = gridParams(3, 2);
     s.samples = {-32768, -1, 0, 7, 32767, 120};
     Opened t(tergen::terrainBytes(s));
     ASSERT_TRUE(t.file.readElevations(nullptr, nullptr));

@@ -24,9 +24,9 @@ void putF32(Bytes& b, float v) {
 
 void putText(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(), text.end()); }
 
-Bytes terrainBytes(const TerrainSpec& spec) {
+Bytes terrainBytes(const TerrainParams& params) {
     Bytes b;
-    b.reserve(64 + spec.samples.size() * 2);
+    b.reserve(64 + params.samples.size() * 2);
     putText(b, "TERRAGENTERRAIN ");
     auto points = [&](const char* tag, std::optional<uint16_t> v) {
         if (!v) return;
@@ -34,29 +34,29 @@ Bytes terrainBytes(const TerrainSpec& spec) {
         putU16(b, *v);
         putU16(b, 0);
     };
-    points("SIZE", spec.size);
-    points("XPTS", spec.xPoints);
-    points("YPTS", spec.yPoints);
-    if (spec.scale) {
+    points("SIZE", params.size);
+    points("XPTS", params.xPoints);
+    points("YPTS", params.yPoints);
+    if (params.scale) {
         putText(b, "SCAL");
-        for (float s : *spec.scale) putF32(b, s);
+        for (float s : *params.scale) putF32(b, s);
     }
-    if (spec.planetRadius) {
+    if (params.planetRadius) {
         putText(b, "CRAD");
-        putF32(b, *spec.planetRadius);
+        putF32(b, *params.planetRadius);
     }
-    if (spec.curveMode) {
+    if (params.curveMode) {
         putText(b, "CRVM");
-        putU32(b, *spec.curveMode);
+        putU32(b, *params.curveMode);
     }
-    b.insert(b.end(), spec.extraChunks.begin(), spec.extraChunks.end());
-    if (spec.altw) {
+    b.insert(b.end(), params.extraChunks.begin(), params.extraChunks.end());
+    if (params.altw) {
         putText(b, "ALTW");
-        putU16(b, static_cast<uint16_t>(spec.heightScale));
-        putU16(b, static_cast<uint16_t>(spec.baseHeight));
-        for (int16_t s : spec.samples) putU16(b, static_cast<uint16_t>(s));
+        putU16(b, static_cast<uint16_t>(params.heightScale));
+        putU16(b, static_cast<uint16_t>(params.baseHeight));
+        for (int16_t s : params.samples) putU16(b, static_cast<uint16_t>(s));
     }
-    if (spec.endMarker) putText(b, "EOF ");
+    if (params.endMarker) putText(b, "EOF ");
     return b;
 }
 
@@ -172,7 +172,7 @@ Bytes worldBytes(const std::vector<Chunk>& topLevel) {
     return b;
 }
 
-std::vector<Chunk> standardWorld(const WorldSpec& s) {
+std::vector<Chunk> standardWorld(const WorldParams& s) {
     std::vector<Chunk> world;
     world.push_back(group("WLDG", {
         valueFloat("LDET", 1), valueFloat("RLAN", 1), valueFloat("RSKY", 1),

@@ -21,7 +21,7 @@ void putText(Bytes& b, const std::string& text);  // the characters, no terminat
 
 // Every header chunk is optional; absent ones are not written. Chunks are
 // written in the order SIZE, XPTS, YPTS, SCAL, CRAD, CRVM, extra, ALTW, EOF.
-struct TerrainSpec {
+struct TerrainParams {
     std::optional<uint16_t> size;
     std::optional<uint16_t> xPoints;
     std::optional<uint16_t> yPoints;
@@ -36,7 +36,7 @@ struct TerrainSpec {
     bool endMarker = true;  // "EOF " after the samples
 };
 
-Bytes terrainBytes(const TerrainSpec& spec);
+Bytes terrainBytes(const TerrainParams& params);
 
 // A terrain with recognisable relief: a ridge of peaks, a valley with a lake
 // basin below 0 and gentle noise. Deterministic for a given seed.
@@ -67,7 +67,7 @@ void appendChunk(Bytes& out, const Chunk& chunk);
 Bytes worldBytes(const std::vector<Chunk>& topLevel);
 
 // The world values the import uses, in terrain units and degrees.
-struct WorldSpec {
+struct WorldParams {
     std::array<float, 3> camera{0, 0, 10};
     std::array<float, 3> target{10, 10, 0};
     float banking = 0;
@@ -82,7 +82,7 @@ struct WorldSpec {
 
 // A complete world as the landscape program would store it: WLDG, ANIM,
 // TERR, MPFX, WATR, SRFL and ATLI with its light, sun, haze and clouds.
-std::vector<Chunk> standardWorld(const WorldSpec& spec);
+std::vector<Chunk> standardWorld(const WorldParams& params);
 
 // Writes the bytes to path (replacing it); false on any failure.
 bool writeFile(const std::string& path, const Bytes& bytes);

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     terrain->add_option("--base-height", baseHeight, "ALTW BaseHeight");
 
     std::string worldOut;
-    tergen::WorldSpec w;
+    tergen::WorldParams w;
     std::vector<float> camera{w.camera.begin(), w.camera.end()};
     std::vector<float> target{w.target.begin(), w.target.end()};
     std::vector<float> sun{w.sunHeading, w.sunAltitude};
@@ -44,17 +44,17 @@ int main(int argc, char** argv) {
     CLI11_PARSE(app, argc, argv);
 
     if (*terrain) {
-        tergen::TerrainSpec spec;
-        spec.size = static_cast<uint16_t>(std::min(points[0], points[1]) - 1);
-        spec.xPoints = points[0];
-        spec.yPoints = points[1];
-        spec.scale = std::array<float, 3>{scale[0], scale[1], scale[2]};
-        spec.planetRadius = 6370.0f;
-        spec.curveMode = 0;
-        spec.heightScale = heightScale;
-        spec.baseHeight = baseHeight;
-        spec.samples = tergen::makeRelief(points[0], points[1], seed);
-        if (!tergen::writeFile(terrainOut, tergen::terrainBytes(spec))) {
+        tergen::TerrainParams params;
+        params.size = static_cast<uint16_t>(std::min(points[0], points[1]) - 1);
+        params.xPoints = points[0];
+        params.yPoints = points[1];
+        params.scale = std::array<float, 3>{scale[0], scale[1], scale[2]};
+        params.planetRadius = 6370.0f;
+        params.curveMode = 0;
+        params.heightScale = heightScale;
+        params.baseHeight = baseHeight;
+        params.samples = tergen::makeRelief(points[0], points[1], seed);
+        if (!tergen::writeFile(terrainOut, tergen::terrainBytes(params))) {
             std::fprintf(stderr, "vq-tergen: cannot write %s\n", terrainOut.c_str());
             return 1;
         }
