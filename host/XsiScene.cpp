@@ -188,6 +188,16 @@ CStatus CGeometryAccessor::GetVertexIndices(std::vector<uint32_t>& out) const {
     return CStatus::OK;
 }
 
+CStatus CGeometryAccessor::GetVertexIndices(uint32_t first, uint32_t count, uint32_t* out) const {
+    HostLock lock(hostState().mutex);
+    const SceneObject* o = meshObject(id_);
+    if (!o) return failed("not a polygon mesh");
+    if (uint64_t(first) + count > o->mesh.nodeCount() || (count > 0 && !out))
+        return invalid("node range outside the mesh");
+    std::copy_n(o->mesh.corners.begin() + first, count, out);
+    return CStatus::OK;
+}
+
 uint32_t CGeometryAccessor::GetVertexCount() const {
     HostLock lock(hostState().mutex);
     const SceneObject* o = meshObject(id_);

@@ -137,6 +137,9 @@ public:
     CStatus GetNodeIndices(CLongArray& out) const;
     // For each polygon node, in node order, the vertex it uses.
     CStatus GetVertexIndices(std::vector<uint32_t>& out) const;
+    // The same for the nodes first .. first+count-1 only, into out[count]: a
+    // huge mesh can be walked in pieces without a copy of the whole list.
+    CStatus GetVertexIndices(uint32_t first, uint32_t count, uint32_t* out) const;
     uint32_t GetVertexCount() const;
     uint32_t GetPolygonCount() const;
     uint32_t GetNodeCount() const;

@@ -89,6 +89,11 @@ TEST_F(HostScene, node_order_follows_the_triangle_list) {
     std::vector<uint32_t> vertices;
     ASSERT_EQ(accessor.GetVertexIndices(vertices), CStatus::OK);
     EXPECT_EQ(vertices, (std::vector<uint32_t>{3, 1, 0, 2, 3, 0}));
+    uint32_t piece[2];
+    ASSERT_EQ(accessor.GetVertexIndices(3, 2, piece), CStatus::OK);
+    EXPECT_EQ(piece[0], 2u);
+    EXPECT_EQ(piece[1], 3u);
+    EXPECT_EQ(accessor.GetVertexIndices(5, 2, piece), CStatus::InvalidArgument);
     EXPECT_EQ(accessor.GetPolygonCount(), 2u);
 }
 
