@@ -1,0 +1,223 @@
+#include "import/TerrainBuild.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "formats/FixedText.h"
+#include "host/XsiApplication.h"
+#include "host/XsiMath.h"
+#include "host/XsiScene.h"
+#include "import/ImportPaths.h"
+#include "import/ImportSession.h"
+#include "import/ImportWorker.h"
+#include "import/WorldObjects.h"
+#include "plugin/HostOps.h"
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// The host keeps node counts in signed 32 bits.
+constexpr uint64_t kMaxMeshNodes = 0x7FFFFFFF;
+
+// Large lists are written once, front to back. Fresh memory costs more to
+// fault in than to fill; huge pages cut the number of faults 512-fold.
+template <typename T>
+void reserveLarge(std::vector<T>& list, size_t count) {
+    list.reserve(count);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kPage = 4096;
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(list.data()) + kPage - 1) & ~(kPage - 1);
+    const uintptr_t end = reinterpret_cast<uintptr_t>(list.data() + list.capacity()) & ~(kPage - 1);
+    if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#endif
+}
+
+// Corner offsets (column, row) of the six entries of one grid cell in the
+// triangle index list.
+constexpr uint32_t kCornerColumn[6] = {0, 1, 0, 1, 1, 0};
+constexpr uint32_t kCornerRow[6] = {0, 0, 1, 0, 1, 1};
+
+// Per-node texture values: the node's vertex (entry m of the triangle index
+// list, m from the host's node index list) gets u = column x du, v = row x dv.
+// They go to the host in pieces of one grid row of cells (6 x (xPoints - 1)
+// nodes): a list of every node's value would be the largest list of the
+// import (12 bytes per node, six nodes per grid point), held only to be copied.
+bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices, uint32_t xPoints,
+                uint32_t yPoints) {
+    const float du = static_cast<float>(1.0 / (xPoints - 1));
+    const float dv = static_cast<float>(1.0 / (yPoints - 1));
+    const uint64_t entries = uint64_t{6} * (xPoints - 1) * (yPoints - 1);
+    const uint32_t nodes = nodeIndices.GetCount();
+    const uint32_t piece = 6 * (xPoints - 1);
+    std::vector<float> columnU, rowV, values;
+    try {
+        columnU.resize(xPoints);
+        rowV.resize(yPoints);
+        values.resize(size_t{3} * piece);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (uint32_t c = 0; c < xPoints; ++c) columnU[c] = static_cast<float>(c) * du;
+    for (uint32_t r = 0; r < yPoints; ++r) rowV[r] = static_cast<float>(r) * dv;
+
+    if (nodeIndices.IsIdentity() && nodes == entries) {
+        // Node n is entry n: each row of cells is one piece, in list order.
+        for (uint32_t r = 0; r + 1 < yPoints; ++r) {
+            float* out = values.data();
+            for (uint32_t c = 0; c + 1 < xPoints; ++c)
+                for (int k = 0; k < 6; ++k) {
+                    *out++ = columnU[c + kCornerColumn[k]];
+                    *out++ = rowV[r + kCornerRow[k]];
+                    *out++ = 0.0f;
+                }
+            property.SetValues(values.data(), static_cast<int32_t>(piece), static_cast<int32_t>(r * piece));
+        }
+        return true;
+    }
+    for (uint32_t first = 0; first < nodes; first += piece) {
+        const uint32_t count = std::min(piece, nodes - first);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t m = nodeIndices[first + i];
+            float u = 0.0f, v = 0.0f;
+            if (m >= 0 && uint64_t(m) < entries) {
+                const uint32_t vertex = TriangleListVertex(uint64_t(m), xPoints);
+                u = columnU[vertex % xPoints];
+                v = rowV[vertex / xPoints];
+            }
+            values[3 * i] = u;
+            values[3 * i + 1] = v;
+            values[3 * i + 2] = 0.0f;
+        }
+        property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
+    }
+    return true;
+}
+
+}  // namespace
+
+uint32_t TriangleListVertex(uint64_t entry, uint32_t xPoints) {
+    const uint64_t cell = entry / 6;
+    const int k = static_cast<int>(entry % 6);
+    const uint64_t row = cell / (xPoints - 1);
+    const uint64_t column = cell % (xPoints - 1);
+    return static_cast<uint32_t>((row + kCornerRow[k]) * xPoints + column + kCornerColumn[k]);
+}
+
+bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
+    XSI::Application app;
+    TerrainHeader header;
+    session.terrain.getHeader(header);
+    const uint32_t xPoints = header.xPoints;
+    const uint32_t yPoints = header.yPoints;
+
+    session.progressTotal = 5;
+    SendStatus(progressWindow, "building scene...");
+    SendProgress(progressWindow, 0);
+    SendProgress(progressWindow, 1);
+
+    // The counts in 64 bits: the session's 32-bit triangle count wraps for
+    // grids beyond the host's node limit, which would under-allocate the list.
+    const uint64_t vertices = uint64_t{xPoints} * yPoints;
+    const uint64_t triangles = xPoints >= 2 && yPoints >= 2 ? uint64_t{2} * (xPoints - 1) * (yPoints - 1) : 0;
+    if (vertices > kMaxMeshNodes || 3 * triangles > kMaxMeshNodes) {
+        fixedtext::copy(session.errorText, "terrain too large for one mesh");
+        return false;
+    }
+
+    char name[sizeof session.objectName + 1];
+    MakeHostSafeName(session.objectName, name, sizeof name);
+
+    XSI::Model root = app.GetActiveSceneRoot();
+    XSI::X3DObject object;
+    XSI::CMeshBuilder builder;
+    root.AddPolygonMesh(name, object, builder);
+    builder.AddVertices(static_cast<int32_t>(vertices));
+    // The host may have had to rename the object: address it by its real name.
+    const XSI::CString objectName = object.GetName();
+
+    SendProgress(progressWindow, 2);
+    SendStatus(progressWindow, "adding polygons...");
+    {
+        std::vector<uint32_t> indices;
+        try {
+            reserveLarge(indices, size_t{3} * triangles);
+            indices.resize(size_t{3} * triangles);
+        } catch (const std::bad_alloc&) {
+            fixedtext::copy(session.errorText, "not enough memory for the triangle list");
+            return false;
+        }
+        // An empty list still needs somewhere to point: the reader takes a
+        // null array for a caller's mistake.
+        uint32_t none = 0;
+        if (!session.terrain.getTriangleIndices(indices.empty() ? &none : indices.data())) return false;
+        builder.AddTriangles(std::move(indices));  // handed over, not copied
+    }
+
+    SendProgress(progressWindow, 3);
+    SendStatus(progressWindow, "setting vertices...");
+    {
+        std::vector<float> positions;
+        try {
+            reserveLarge(positions, size_t{3} * vertices);
+        } catch (const std::bad_alloc&) {
+            fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
+            return false;
+        }
+        const double scale = session.scale;
+        double point[3];
+        for (uint32_t r = 0; r < yPoints; ++r)
+            for (uint32_t c = 0; c < xPoints; ++c) {
+                if (!session.terrain.getPoint(static_cast<int32_t>(r), static_cast<int32_t>(c), point)) return false;
+                // The host stores positions as floats, rounded once from the scaled doubles.
+                positions.push_back(static_cast<float>(point[0] * scale));
+                positions.push_back(static_cast<float>(point[1] * scale));
+                positions.push_back(static_cast<float>(point[2] * scale));
+            }
+        builder.SetVertexPositions(std::move(positions));
+    }
+
+    const XSI::CStatus built = builder.Build(false);
+    if (built == XSI::CStatus::Fail) {
+        const XSI::CString description = built.GetDescription();
+        fixedtext::formatWithArg(session.errorText, "Error generating mesh: %s", description.GetAsciiString());
+        app.LogMessage(XSI::CString("Error generating mesh: ") + description, XSI::siInfoMsg);
+        return false;
+    }
+
+    XSI::PolygonMesh mesh(object.GetActivePrimitive().GetGeometry(DBL_MAX));
+    XSI::CGeometryAccessor accessor = mesh.GetGeometryAccessor(0, 0, 0, false, true, 60.0);
+
+    SendProgress(progressWindow, 4);
+    SendStatus(progressWindow, "generating texture coordinates...");
+    {
+        XSI::ClusterProperty uv = mesh.GetClusterPropertyBuilder().AddUV();
+        XSI::CLongArray nodeIndices;
+        accessor.GetNodeIndices(nodeIndices);
+        // Without room for one row of values the property stays at 0.
+        if (triangles > 0) (void)setNodeUVs(uv, nodeIndices, xPoints, yPoints);
+    }
+    SendProgress(progressWindow, 5);
+
+    if (session.centerPivot) {
+        SendStatus(progressWindow, "centering pivot...");
+        double center[3], extent[3];
+        XSI::MATH::CTransformation identity;
+        identity.SetIdentity();
+        mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);
+        TranslatePivot(objectName, center[0], center[1], center[2]);
+    }
+
+    CreateCamera(session);
+    CreateSun(session);
+    CreateWaterPlane(session);
+
+    SendStatus(progressWindow, "");
+    SendProgress(progressWindow, session.progressTotal);
+    return true;
+}
