@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "WinTestSupport.h"
+#include "skin/SkinPainter.h"
+#include "skin/SkinPrimitives.h"
+
+using wintest::Parent;
+
+namespace {
+
+COLORREF grey(int v) { return RGB(v, v, v); }
+
+// Full-alpha blend of a source byte over a destination byte.
+int over(int s, int d) { return ((s - d) * 255 + d * 256) >> 8; }
+
+COLORREF bitmapOver(int id, int x, int y, COLORREF under) {
+    const SkinDib* bmp = SkinBitmap(id);
+    const uint32_t s = skin::pixelAt(bmp->buffer(), x, y);
+    return RGB(over((s >> 16) & 0xFF, GetRValue(under)), over((s >> 8) & 0xFF, GetGValue(under)),
+               over(s & 0xFF, GetBValue(under)));
+}
+
+class SkinnedDialog : public ::testing::Test {
+protected:
+    static constexpr int W = 300;
+    static constexpr int H = 200;
+    Parent dlg{120, 120, W, H, true};
+    void SetUp() override { SkinPainter::ApplyWindowShape(dlg.hwnd()); }
+};
+
+}  // namespace
+
+TEST_F(SkinnedDialog, frame_rows_and_columns_on_screen) {
+    const wintest::Capture c = wintest::captureClient(dlg.hwnd());
+    ASSERT_EQ(c.width, W);
+    const COLORREF back = SkinColors::color(0);
+    // Rows at x 150, inside the caption strip and away from every bitmap.
+    EXPECT_EQ(c.at(150, 8), grey(110));
+    EXPECT_EQ(c.at(150, 9), grey(86));
+    EXPECT_EQ(c.at(150, 10), grey(63));
+    EXPECT_EQ(c.at(150, 12), grey(56));
+    EXPECT_EQ(c.at(150, 15), grey(110));
+    EXPECT_EQ(c.at(150, 16), grey(86));
+    EXPECT_EQ(c.at(150, 17), grey(56));
+    EXPECT_EQ(c.at(150, 18), grey(38));
+    EXPECT_EQ(c.at(150, 19), grey(21));
+    EXPECT_EQ(c.at(150, 20), back);
+    EXPECT_EQ(c.at(150, 100), back);
+    // Bevels at y 100.
+    const int bevel[5] = {110, 86, 56, 38, 21};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(c.at(i, 100), grey(bevel[i])) << i;
+        EXPECT_EQ(c.at(W - 6 + i, 100), grey(bevel[i])) << i;
+    }
+    // Bottom band at x 60 (left of the bottom tab).
+    EXPECT_EQ(c.at(60, H - 17), grey(110));
+    EXPECT_EQ(c.at(60, H - 16), grey(86));
+    EXPECT_EQ(c.at(60, H - 15), grey(63));
+    EXPECT_EQ(c.at(60, H - 9), grey(52));
+    EXPECT_EQ(c.at(60, H - 8), grey(38));
+    EXPECT_EQ(c.at(60, H - 7), grey(21));
+    EXPECT_EQ(c.at(5, 20), grey(10));
+    EXPECT_EQ(c.at(6, H - 18), back);
+}
+
+TEST_F(SkinnedDialog, bitmaps_at_their_places) {
+    const wintest::Capture c = wintest::captureClient(dlg.hwnd());
+    const COLORREF back = SkinColors::color(0);
+    // 106 at (m - 2, 8) = (207, 8): its row 0 lies on the 110 line, row 2 on 63.
+    // Only the part inside the strip's sloped end is on screen.
+    for (int x = 0; x < 2; ++x) EXPECT_EQ(c.at(207 + x, 8), bitmapOver(106, x, 0, grey(110))) << x;
+    for (int x = 0; x < 3; ++x) EXPECT_EQ(c.at(207 + x, 10), bitmapOver(106, x, 2, grey(63))) << x;
+    EXPECT_EQ(c.at(206, 10), grey(63));
+    // 107 at (0, 0) over the 56 fill of the caption band.
+    EXPECT_EQ(c.at(50, 3), bitmapOver(107, 50, 3, grey(56)));
+    EXPECT_EQ(c.at(12, 11), bitmapOver(107, 12, 11, grey(56)));
+    // 103 at (W - 118, H - 13); 102 at (W - 8, H - 18); 105 at (0, H - 18).
+    EXPECT_EQ(c.at(W - 118 + 40, H - 6), bitmapOver(103, 40, 7, back));
+    EXPECT_EQ(c.at(W - 118 + 34, H - 6), bitmapOver(103, 34, 7, back));
+    EXPECT_EQ(c.at(W - 4, H - 10), bitmapOver(102, 4, 8, back));
+    EXPECT_EQ(c.at(6, H - 15), bitmapOver(105, 6, 3, grey(63)));
+}
+
+TEST_F(SkinnedDialog, region_has_the_tabs_and_cut_corners) {
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(dlg.hwnd(), rgn), ERROR);
+    struct {
+        int x, y;
+        bool inside;
+    } probes[] = {
+        {50, 5, true},        // caption tab
+        {200, 5, false},      // above the caption strip
+        {150, 10, true},      // caption strip
+        {W - 30, 10, false},  // right of the strip's sloped end
+        {W - 20, 10, false},
+        {150, 100, true},      // body
+        {W - 2, 100, true},    // a rounded rectangle region ends before its right edge
+        {20, H - 2, false},    // below the body, left of the bottom tab
+        {W - 60, H - 2, true},  // bottom tab
+        {W - 10, H - 2, false},
+        {0, 0, false},          // the tab's cut corner
+        {110, 3, false},        // right of the tab's slope
+    };
+    for (const auto& p : probes) EXPECT_EQ(PtInRegion(rgn, p.x, p.y) != 0, p.inside) << p.x << "," << p.y;
+    DeleteObject(rgn);
+}
+
+TEST_F(SkinnedDialog, hit_caption_on_frame_not_inside) {
+    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(3, 50)));
+    EXPECT_FALSE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 50)));
+    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 185)));
+    EXPECT_FALSE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 181)));
+    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 182)));
+    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(-2, 50)));  // signed low word
+}
+
+TEST(center_on_monitor, owner_half_off_the_right_edge) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoA(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT work = mi.rcWork;
+    Parent owner(work.right - 100, 300, 200, 100);
+    Parent dlg(0, 0, 300, 200);
+    SkinPainter::CenterOnMonitor(dlg.hwnd(), owner.hwnd());
+    RECT r;
+    GetWindowRect(dlg.hwnd(), &r);
+    EXPECT_EQ(r.right, work.right);
+    EXPECT_EQ(r.top, 350 - 100);
+    EXPECT_EQ(r.right - r.left, 300);  // size kept
+}
+
+TEST(center_on_monitor, without_owner_centred_in_the_work_area) {
+    MONITORINFO mi{};
+    mi.cbSize = sizeof mi;
+    GetMonitorInfoA(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &mi);
+    const RECT work = mi.rcWork;
+    Parent dlg(0, 0, 300, 200);
+    SkinPainter::CenterOnMonitor(dlg.hwnd(), nullptr);
+    RECT r;
+    GetWindowRect(dlg.hwnd(), &r);
+    EXPECT_EQ(r.left, (work.left + work.right) / 2 - 150);
+    EXPECT_EQ(r.top, (work.top + work.bottom) / 2 - 100);
+    // An owner off the top left pushes the window into the corner.
+    Parent owner(work.left - 400, work.top - 300, 200, 100);
+    SkinPainter::CenterOnMonitor(dlg.hwnd(), owner.hwnd());
+    GetWindowRect(dlg.hwnd(), &r);
+    EXPECT_EQ(r.left, work.left);
+    EXPECT_EQ(r.top, work.top);
+}
