@@ -82,14 +82,14 @@ def caption_tab():  # 107, 123 x 23 at (0, 0)
 
 
 def caption_end():  # 106, 9 x 12 at (m - 2, 8); the strip ends with a slope from (m, 8)
-    p = Picture(9, 12, 0, 8)
+    p = Picture(9, 12, 150, 8)
     for y in range(0, 7):
         e = 2 + y  # the slope's x inside the picture
         for x in range(e + 1, 9):
             p.set(x, y, g(21))  # outside the window; kept dark
-        p.set(e, y, g(38))
-        if e - 1 >= 0:
-            p.set(e - 1, y, g(63))
+        p.set(e, y, g(110))  # the strip's top highlight turns down the slope
+        if e - 1 >= 0 and y > 0:
+            p.set(e - 1, y, g(86))
     return p
 
 

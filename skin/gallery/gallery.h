@@ -1,0 +1,19 @@
+// Control ids of the skin gallery's dialog.
+#pragma once
+
+#define IDD_GALLERY 200
+#define IDC_NAME_EDIT 1001
+#define IDC_SCALE 1000
+#define IDC_GROUP_TERRAIN 102
+#define IDC_GROUP_IMPORT 1003
+#define IDC_GROUP_PROGRESS 1131
+#define IDC_CHECK_PIVOT 1002
+#define IDC_CHECK_CAMERA 1007
+#define IDC_CHECK_SUN 1036
+#define IDC_CHECK_WATER 1037
+#define IDC_PROGRESS 1133
+#define IDC_PRESSED 1004
+#define IDC_DISABLED 1005
+#define IDC_STATUS 1132
+#define IDC_NAME_LABEL 1140
+#define IDC_SCALE_LABEL 1141
