@@ -89,9 +89,10 @@ void buildTerrain() {
         }
         uv.SetValues(values.data(), int32_t(count), int32_t(first));
     }
-    // Positions (3 floats per vertex), the corner list (one index per node)
-    // and the UV values (3 floats per node): what the host keeps for the mesh.
-    gHostArrayBytes = vertices * 12 + triangles * 3 * 4 + triangles * 3 * 12;
+    // What the host must keep for this mesh: positions (3 floats per vertex),
+    // the corner list (one index per node) and the UVs, which agree per vertex
+    // here (3 floats per vertex).
+    gHostArrayBytes = vertices * 12 + triangles * 3 * 4 + vertices * 12;
 }
 
 void BM_ExportGlb(benchmark::State& state) {

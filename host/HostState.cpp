@@ -1,10 +1,48 @@
 #include "host/HostState.h"
 
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
 namespace XSI {
 namespace detail {
 
 namespace {
 const char* const kRenderOptions = "Passes.Default_Pass.RenderOptions.";
+}
+
+void MeshData::findBounds() {
+    // One tight pass; x - x is 0 exactly for finite x, so a single sum tells
+    // whether an infinity or NaN is present, which then takes the careful pass.
+    float loX = FLT_MAX, loY = FLT_MAX, loZ = FLT_MAX, hiX = -FLT_MAX, hiY = -FLT_MAX, hiZ = -FLT_MAX;
+    float zero = 0.0f;
+    const float* p = positions.data();
+    for (uint32_t v = 0; v < vertexCount; ++v, p += 3) {
+        const float x = p[0], y = p[1], z = p[2];
+        loX = x < loX ? x : loX;
+        hiX = x > hiX ? x : hiX;
+        loY = y < loY ? y : loY;
+        hiY = y > hiY ? y : hiY;
+        loZ = z < loZ ? z : loZ;
+        hiZ = z > hiZ ? z : hiZ;
+        zero = (x - x) + (y - y) + (z - z) + zero;
+    }
+    lo[0] = loX, lo[1] = loY, lo[2] = loZ, hi[0] = hiX, hi[1] = hiY, hi[2] = hiZ;
+    positionsFinite = zero == 0.0f;
+    if (!positionsFinite) {
+        for (int a = 0; a < 3; ++a) {
+            lo[a] = FLT_MAX;
+            hi[a] = -FLT_MAX;
+        }
+        for (size_t i = 0; i < positions.size(); ++i) {
+            const float c = positions[i];
+            const float clean = std::isnan(c) ? 0.0f : std::clamp(c, -FLT_MAX, FLT_MAX);
+            lo[i % 3] = std::min(lo[i % 3], clean);
+            hi[i % 3] = std::max(hi[i % 3], clean);
+        }
+    }
+    if (vertexCount == 0)
+        for (int a = 0; a < 3; ++a) lo[a] = hi[a] = 0.0f;
 }
 
 const char* kindName(ObjectKind kind) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/HostControl.h"
+#include "host/UVStore.h"
 #include "host/XsiCore.h"
 #include "host/XsiScene.h"
 
@@ -18,7 +19,8 @@ namespace XSI {
 namespace detail {
 
 // Meshes hold what the exported file needs, compactly: float positions, one
-// vertex index per polygon node, polygon sizes only when not all are triangles.
+// vertex index per polygon node, polygon sizes only when not all are triangles,
+// UVs per vertex unless nodes of a vertex disagree.
 struct MeshData {
     uint32_t vertexCount = 0;
     std::vector<float> positions;      // 3 per vertex
@@ -26,7 +28,12 @@ struct MeshData {
     std::vector<uint32_t> polygonSizes;  // empty: every polygon is a triangle
     uint32_t polygonCount = 0;
     bool hasUV = false;
-    std::vector<float> uvs;            // (u, v, w) per node when hasUV
+    UVStore uv;                        // (u, v, w) per node when hasUV
+    // Bounds of the positions, found once by Build (positions cannot change
+    // afterwards); infinities count as the largest finite values, NaN as 0.
+    float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+    bool positionsFinite = true;
+    void findBounds();
     uint32_t nodeCount() const { return static_cast<uint32_t>(corners.size()); }
 };
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <unordered_map>
 #include <vector>
@@ -162,7 +163,7 @@ struct MeshPlan {
     uint64_t triangleCount = 0;
     bool positionsFinite = true;
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
-    std::vector<float> vertexUV;       // (u, 1 - v) per written vertex, when the mesh has UVs
+    std::vector<float> vertexUV;       // (u, 1 - v) per written vertex, when nodes of a vertex disagree
     std::vector<uint32_t> splitSource; // the mesh vertex each split copy repeats
     std::vector<std::pair<uint32_t, uint32_t>> splitNodes;  // node -> written vertex, node order
     uint64_t positionOffset = 0, uvOffset = 0, indexOffset = 0;
@@ -194,9 +195,10 @@ void planUVs(MeshPlan& plan) {
     };
     std::unordered_map<Key, uint32_t, KeyHash> copies;
     const uint32_t nodes = m.nodeCount();
-    const float* uv = m.uvs.data();
-    for (uint32_t n = 0; n < nodes; ++n, uv += 3) {
+    float uv[3];
+    for (uint32_t n = 0; n < nodes; ++n) {
         const uint32_t vertex = m.corners[n];
+        m.uv.get(n, m.corners, uv);
         // Values are compared after the same clean-up they are written with,
         // so +0 and -0 (and two NaNs) are one value.
         const float u = finiteFloat(uv[0]) + 0.0f;
@@ -232,19 +234,12 @@ void planMesh(MeshPlan& plan) {
     } else {
         for (uint32_t size : m.polygonSizes) plan.triangleCount += size - 2;  // Build saw size >= 3
     }
-    for (int a = 0; a < 3; ++a) {
-        plan.lo[a] = FLT_MAX;
-        plan.hi[a] = -FLT_MAX;
-    }
-    const float* p = m.positions.data();
-    for (uint32_t v = 0; v < m.vertexCount; ++v, p += 3)
-        for (int a = 0; a < 3; ++a) {
-            if (!std::isfinite(p[a])) plan.positionsFinite = false;
-            const float c = finiteFloat(p[a]);
-            plan.lo[a] = std::min(plan.lo[a], c);
-            plan.hi[a] = std::max(plan.hi[a], c);
-        }
-    if (m.hasUV) planUVs(plan);
+    // Bounds and finiteness were found when the mesh was built.
+    std::copy_n(m.lo, 3, plan.lo);
+    std::copy_n(m.hi, 3, plan.hi);
+    plan.positionsFinite = m.positionsFinite;
+    // The common case needs no pass over the nodes: the UVs already are per vertex.
+    if (m.hasUV && !m.uv.perVertex()) planUVs(plan);
     plan.vertexCount = uint64_t(m.vertexCount) + plan.splitSource.size();
 }
 
@@ -303,24 +298,27 @@ private:
 // Converts in blocks so that no copy of a whole array is ever made.
 class BlockWriter {
 public:
-    explicit BlockWriter(OutFile& out) : out_(out) { block_.reserve(kBlock); }
+    explicit BlockWriter(OutFile& out) : out_(out), block_(new char[kBlock]) {}
     ~BlockWriter() { flush(); }
-    void put(const void* data, size_t size) {
-        const char* bytes = static_cast<const char*>(data);
-        if (block_.size() + size > kBlock) flush();
-        block_.insert(block_.end(), bytes, bytes + size);
-    }
-    void putU32(uint32_t v) { put(&v, 4); }
-    void putF32(float v) { put(&v, 4); }
+    BlockWriter(const BlockWriter&) = delete;
+    BlockWriter& operator=(const BlockWriter&) = delete;
+    void putU32(uint32_t v) { put4(&v); }
+    void putF32(float v) { put4(&v); }
     void flush() {
-        out_.write(block_.data(), block_.size());
-        block_.clear();
+        out_.write(block_.get(), used_);
+        used_ = 0;
     }
 
 private:
+    void put4(const void* v) {
+        if (used_ + 4 > kBlock) flush();
+        std::memcpy(block_.get() + used_, v, 4);
+        used_ += 4;
+    }
     static constexpr size_t kBlock = size_t{1} << 20;
     OutFile& out_;
-    std::vector<char> block_;
+    std::unique_ptr<char[]> block_;
+    size_t used_ = 0;
 };
 
 // The binary buffer is little-endian; so are both machines this builds for.
@@ -340,7 +338,16 @@ void writeMeshData(OutFile& out, const MeshPlan& plan) {
         for (uint32_t source : plan.splitSource)
             for (int a = 0; a < 3; ++a) w.putF32(finiteFloat(m.positions[size_t{3} * source + a]));
     }
-    if (m.hasUV) out.write(plan.vertexUV.data(), plan.vertexUV.size() * sizeof(float));
+    if (m.hasUV && m.uv.perVertex()) {
+        BlockWriter w(out);
+        const std::vector<float>& uvw = m.uv.vertexValues();
+        for (size_t v = 0; v < uvw.size(); v += 3) {
+            w.putF32(finiteFloat(uvw[v]) + 0.0f);
+            w.putF32(1.0f - finiteFloat(uvw[v + 1]));
+        }
+    } else if (m.hasUV) {
+        out.write(plan.vertexUV.data(), plan.vertexUV.size() * sizeof(float));
+    }
     // Indices: the corner list as it is when every polygon is a triangle and no
     // vertex was split; otherwise fans with split vertices substituted.
     if (m.polygonSizes.empty() && plan.splitNodes.empty()) {

@@ -136,15 +136,7 @@ CStatus Geometry::GetBoundingBox(double& centerX, double& centerY, double& cente
     if (!o) return failed("not a polygon mesh");
     const detail::MeshData& m = o->mesh;
     if (m.vertexCount == 0) return CStatus::OK;
-    double lo[3], hi[3];
-    for (int a = 0; a < 3; ++a) lo[a] = hi[a] = m.positions[a];
-    const float* p = m.positions.data();
-    for (uint32_t v = 0; v < m.vertexCount; ++v, p += 3) {
-        for (int a = 0; a < 3; ++a) {
-            lo[a] = std::min(lo[a], static_cast<double>(p[a]));
-            hi[a] = std::max(hi[a], static_cast<double>(p[a]));
-        }
-    }
+    const double lo[3] = {m.lo[0], m.lo[1], m.lo[2]}, hi[3] = {m.hi[0], m.hi[1], m.hi[2]};
     // The transformation scales and translates, so it maps the box's corners.
     const MATH::CVector3 a = transformation.MapPoint({lo[0], lo[1], lo[2]});
     const MATH::CVector3 b = transformation.MapPoint({hi[0], hi[1], hi[2]});
@@ -222,9 +214,9 @@ ClusterProperty CClusterPropertyBuilder::AddUV(const CString&, bool) {
     if (!o) return ClusterProperty();
     detail::MeshData& m = o->mesh;
     try {
-        m.uvs.assign(size_t{3} * m.nodeCount(), 0.0f);
+        m.uv.reset(m.vertexCount, m.nodeCount());
     } catch (const std::bad_alloc&) {
-        m.uvs = {};
+        m.uv.clear();
         m.hasUV = false;
         return ClusterProperty();
     }
@@ -232,23 +224,36 @@ ClusterProperty CClusterPropertyBuilder::AddUV(const CString&, bool) {
     return ClusterProperty(id_);
 }
 
+namespace {
+
+// Sets count values from node offset on; the caller has checked the range.
+CStatus storeUVs(detail::MeshData& m, const float* values, uint32_t count, uint32_t offset) {
+    try {
+        for (uint32_t i = 0; i < count; ++i) m.uv.set(offset + i, m.corners, values + size_t{3} * i);
+    } catch (const std::bad_alloc&) {
+        return failed("out of memory");
+    }
+    return CStatus::OK;
+}
+
+}  // namespace
+
 CStatus ClusterProperty::SetValues(const float* values, int32_t count, int32_t offset) {
     HostLock lock(hostState().mutex);
     SceneObject* o = meshObject(id_);
     if (!o || !o->mesh.hasUV) return failed("no UV property");
     if (count < 0 || offset < 0 || (count > 0 && !values)) return invalid("bad value range");
     if (uint64_t(offset) + uint64_t(count) > o->mesh.nodeCount()) return invalid("more values than nodes");
-    std::copy(values, values + size_t{3} * size_t(count), o->mesh.uvs.begin() + size_t{3} * size_t(offset));
-    return CStatus::OK;
+    return storeUVs(o->mesh, values, uint32_t(count), uint32_t(offset));
 }
 
 CStatus ClusterProperty::SetValues(std::vector<float>&& values) {
+    std::vector<float> taken = std::move(values);  // released when this call returns
     HostLock lock(hostState().mutex);
     SceneObject* o = meshObject(id_);
     if (!o || !o->mesh.hasUV) return failed("no UV property");
-    if (values.size() != size_t{3} * o->mesh.nodeCount()) return invalid("the value count is not the node count");
-    o->mesh.uvs = std::move(values);
-    return CStatus::OK;
+    if (taken.size() != size_t{3} * o->mesh.nodeCount()) return invalid("the value count is not the node count");
+    return storeUVs(o->mesh, taken.data(), o->mesh.nodeCount(), 0);
 }
 
 uint32_t ClusterProperty::GetValueCount() const {
@@ -261,7 +266,7 @@ bool ClusterProperty::GetValue(uint32_t node, float out[3]) const {
     HostLock lock(hostState().mutex);
     const SceneObject* o = meshObject(id_);
     if (!o || !o->mesh.hasUV || node >= o->mesh.nodeCount()) return false;
-    std::copy_n(o->mesh.uvs.begin() + size_t{3} * node, 3, out);
+    o->mesh.uv.get(node, o->mesh.corners, out);
     return true;
 }
 
@@ -421,8 +426,9 @@ CStatus CMeshBuilder::AddPolygons(int32_t count, const int32_t* sizes, const int
 
 CStatus CMeshBuilder::Build(bool) {
     Pending& p = *pending_;
-    // The check runs outside the host lock: the data is still the builder's own.
+    // The checks run outside the host lock: the data is still the builder's own.
     std::string problem = p.problem.empty() ? topologyProblem(p.mesh) : p.problem;
+    if (problem.empty()) p.mesh.findBounds();
     HostLock lock(hostState().mutex);
     SceneObject* o = meshObject(p.object);
     if (!o) return failed("the mesh object no longer exists");
@@ -432,7 +438,7 @@ CStatus CMeshBuilder::Build(bool) {
     }
     o->mesh = std::move(p.mesh);
     o->mesh.hasUV = false;
-    o->mesh.uvs = {};
+    o->mesh.uv.clear();
     p.mesh = detail::MeshData();
     return CStatus::OK;
 }

@@ -13,8 +13,11 @@
 //   call that creates an object reports the real name through GetName().
 // - Mesh storage: positions are held as 32-bit floats (what the exported file
 //   stores), rounded once from the doubles handed in; corner lists as unsigned
-//   32-bit vertex indices; UV values as (u, v, w) float triples per node.
-//   Overloads taking std::vector&& hand a large list over without copying.
+//   32-bit vertex indices; UV values as (u, v, w) float triples, one per vertex
+//   while all nodes of a vertex agree (see host/UVStore.h). Overloads taking
+//   std::vector&& hand a large list over without copying. For a huge mesh, set
+//   the UVs in pieces (SetValues with an offset, GetVertexIndices with a range)
+//   rather than building one list of every node's value.
 // - Node order: the polygon nodes of a built mesh are numbered in the order in
 //   which the corner lists gave them (triangles of AddTriangles first, in list
 //   order, then polygons of later calls in call order). GetNodeIndices lists
@@ -153,7 +156,7 @@ public:
     using SIObject::SIObject;
     // count (u, v, w) triples for the nodes offset .. offset+count-1.
     CStatus SetValues(const float* values, int32_t count, int32_t offset = 0);
-    // All nodes at once: 3 x node count floats, taken over without a copy.
+    // All nodes at once: 3 x node count floats, released as soon as they are stored.
     CStatus SetValues(std::vector<float>&& values);
     uint32_t GetValueCount() const;  // nodes that carry a value (the node count)
     // The (u, v, w) of one node; false when out of range or no values.

@@ -1,5 +1,6 @@
 #include "host/tests/SampleScene.h"
 
+#include <cmath>
 #include <vector>
 
 #include "host/HostControl.h"
@@ -105,6 +106,16 @@ bool buildAwkwardCases(Model& root) {
     std::vector<float> values = {0, 0, 0, 1, 0, 0, 1, 1, 0,     // first triangle
                                  0.5f, 0, 0, 1, 1, 0, 0, 1, 0};  // vertex 0 again, with another u
     if (uv.SetValues(std::move(values)) != CStatus::OK) return false;
+
+    // A vertex at infinity with a NaN coordinate.
+    X3DObject spike;
+    CMeshBuilder spikeBuilder;
+    if (root.AddPolygonMesh("spike", spike, spikeBuilder) != CStatus::OK) return false;
+    const double sp[9] = {0, 0, 0, 1, 0, 0, std::nan(""), HUGE_VAL, 0};
+    const uint32_t one[3] = {0, 1, 2};
+    if (spikeBuilder.AddVertices(3, sp) != CStatus::OK || spikeBuilder.AddTriangles(1, one) != CStatus::OK ||
+        spikeBuilder.Build() != CStatus::OK)
+        return false;
 
     CameraRig rig;
     if (root.AddCameraRig("Camera", "TG_Cam", rig) != CStatus::OK) return false;

@@ -1,6 +1,7 @@
 // The glTF export and the scene report, checked by reading the files back.
 #include <gtest/gtest.h>
 
+#include <cfloat>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -245,6 +246,15 @@ TEST_F(SceneExport, values_a_file_cannot_hold_become_the_nearest_valid_with_a_wa
     const json& moved = g.node("TG_Sun_Interest")["translation"];
     EXPECT_EQ(moved[0], 0.0);
     EXPECT_GT(moved[2].get<double>(), 1e300);
+
+    // The vertex (NaN, +inf, 0) is written as (0, largest float, 0), and the bounds agree.
+    const json& spike = g.primitive("spike");
+    const auto spikePositions = g.accessor<float>(spike["attributes"]["POSITION"]);
+    EXPECT_EQ(spikePositions[6], 0.0f);
+    EXPECT_EQ(spikePositions[7], FLT_MAX);
+    const json& bounds = g.doc["accessors"][spike["attributes"]["POSITION"].get<size_t>()];
+    EXPECT_EQ(bounds["max"][1].get<double>(), double(FLT_MAX));
+    EXPECT_EQ(bounds["min"][0].get<double>(), 0.0);
 
     int warnings = 0;
     for (const auto& line : HostControl::GetLog())

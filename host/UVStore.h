@@ -1,0 +1,50 @@
+#pragma once
+// UV values of a mesh: one (u, v, w) per polygon node, held compactly.
+//
+// Most meshes give all nodes of a vertex the same UV (a terrain always does),
+// so the store keeps one value per vertex and lists only the nodes that
+// differ from their vertex's value. A node never set reads (0, 0, 0). When
+// the nodes that differ become many (more than one in 16), the store turns
+// into a plain array of one value per node, which is smaller at that point.
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace XSI {
+namespace detail {
+
+class UVStore {
+public:
+    // Every node unset (reads 0). Throws std::bad_alloc when there is no room.
+    void reset(uint32_t vertexCount, uint32_t nodeCount);
+    void clear() { *this = UVStore(); }
+
+    // corners: the mesh's vertex of each node.
+    void set(uint32_t node, const std::vector<uint32_t>& corners, const float uvw[3]);
+    void get(uint32_t node, const std::vector<uint32_t>& corners, float uvw[3]) const;
+
+    // True when every node was set and agrees with its vertex: the per-vertex
+    // values then are the whole property.
+    bool perVertex() const { return !perNode_ && setCount_ == nodeCount_ && differing_.empty(); }
+    // (u, v, w) per vertex; meaningful when perVertex().
+    const std::vector<float>& vertexValues() const { return vertexValues_; }
+    bool isPerNode() const { return perNode_; }
+
+private:
+    void switchToPerNode(const std::vector<uint32_t>& corners);
+
+    uint32_t vertexCount_ = 0, nodeCount_ = 0;
+    bool perNode_ = false;
+    // compact form
+    std::vector<float> vertexValues_;           // 3 per vertex
+    std::vector<bool> vertexTaken_;             // the vertex's value came from a set node
+    std::vector<bool> nodeSet_;
+    uint64_t setCount_ = 0;
+    std::unordered_map<uint32_t, std::array<float, 3>> differing_;
+    // plain form
+    std::vector<float> nodeValues_;             // 3 per node
+};
+
+}  // namespace detail
+}  // namespace XSI
