@@ -4,6 +4,7 @@
 #include <new>
 
 #include "skin/ControlLayout.h"
+#include "skin/GdiOwners.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
 
@@ -57,7 +58,7 @@ RECT boxRect(HWND w) {
 void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
     const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
     const bool enabled = IsWindowEnabled(w) != FALSE;
-    HGDIOBJ oldFont = SelectObject(dc, SkinFonts::font(0));
+    SelectedObject font(dc, SkinFonts::font(0));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
 
     char text[64] = {};
@@ -94,8 +95,8 @@ void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
     InflateRect(&box, -1, -1);
     Draw3dRect(dc, box, RGB(0, 0, 0), SkinColors::color(SkinColor::Background));
     if (st.checkState == 1) {
-        HPEN pen = CreatePen(PS_SOLID, 1, SkinColors::color(enabled ? SkinColor::Text : SkinColor::EdgeDark));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
+        GdiPen pen(CreatePen(PS_SOLID, 1, SkinColors::color(enabled ? SkinColor::Text : SkinColor::EdgeDark)));
+        SelectedObject selected(dc, pen.get());
         skin::TickStroke strokes[3];
         skin::checkTickStrokes(box.left, box.top, strokes);
         for (const skin::TickStroke& s : strokes) {
@@ -103,11 +104,8 @@ void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
             LineTo(dc, s.p[1].x, s.p[1].y);
             LineTo(dc, s.p[2].x, s.p[2].y);
         }
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
     }
     SetBkMode(dc, oldMode);
-    SelectObject(dc, oldFont);
 }
 
 void invalidateBox(HWND w) {
@@ -212,7 +210,7 @@ void paintGroupBox(HWND w, HDC dc) {
     GetClientRect(w, &rc);
     const COLORREF c0 = SkinColors::color(SkinColor::Background);
     const skin::Rgb t = skin::groupTitleColor({GetRValue(c0), GetGValue(c0), GetBValue(c0)});
-    HGDIOBJ oldFont = SelectObject(dc, SkinFonts::font(0));
+    SelectedObject font(dc, SkinFonts::font(0));
 
     char title[63] = {};
     const int len = GetWindowTextA(w, title, sizeof title);
@@ -244,7 +242,6 @@ void paintGroupBox(HWND w, HDC dc) {
         DrawTextA(dc, title, len, &titleRc, DT_LEFT | DT_SINGLELINE);
         SetBkMode(dc, oldMode);
     }
-    SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK groupBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "skin/ControlLayout.h"
+#include "skin/GdiOwners.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPrimitives.h"
 
@@ -37,10 +38,8 @@ void paintTrough(HWND w, HDC dc, const ProgressState& st) {
 }
 
 void redrawContents(HWND w, const ProgressState& st) {
-    HDC dc = GetDC(w);
-    if (!dc) return;
-    paintTroughContents(w, dc, st);
-    ReleaseDC(w, dc);
+    WindowDC dc(w);
+    if (dc) paintTroughContents(w, dc.get(), st);
 }
 
 }  // namespace

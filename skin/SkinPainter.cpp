@@ -1,6 +1,7 @@
 #include "skin/SkinPainter.h"
 
 #include "skin/FrameGeometry.h"
+#include "skin/GdiOwners.h"
 #include "skin/SkinPrimitives.h"
 
 namespace {
@@ -8,19 +9,17 @@ namespace {
 bool hasSizingBorder(HWND w) { return (GetWindowLongPtrA(w, GWL_STYLE) & WS_THICKFRAME) != 0; }
 
 template <size_t N>
-HRGN polygonRegion(HDC dc, const skin::Point (&pts)[N]) {
+GdiRegion polygonRegion(HDC dc, const skin::Point (&pts)[N]) {
     POINT p[N];
     for (size_t i = 0; i < N; ++i) p[i] = {pts[i].x, pts[i].y};
     // An identity in the default mapping mode; kept so a dialog that changes
     // its mapping still gets its outline in device units.
     if (dc) DPtoLP(dc, p, static_cast<int>(N));
-    return CreatePolygonRgn(p, static_cast<int>(N), WINDING);
+    return GdiRegion(CreatePolygonRgn(p, static_cast<int>(N), WINDING));
 }
 
-void joinInto(HRGN target, HRGN part) {
-    if (!part) return;
-    CombineRgn(target, target, part, RGN_OR);
-    DeleteObject(part);
+void joinInto(const GdiRegion& target, const GdiRegion& part) {
+    if (part) CombineRgn(target.get(), target.get(), part.get(), RGN_OR);
 }
 
 skin::Rect toRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
@@ -31,20 +30,21 @@ void SkinPainter::ApplyWindowShape(HWND dialog) {
     RECT rc;
     if (!GetClientRect(dialog, &rc)) return;
     const skin::WindowShape s = skin::windowShapeFor(rc.right, rc.bottom);
-    HDC dc = GetDC(dialog);
-    POINT body[2] = {{s.body.left, s.body.top}, {s.body.right, s.body.bottom}};
-    if (dc) DPtoLP(dc, body, 2);
-    HRGN region = CreateRoundRectRgn(body[0].x, body[0].y, body[1].x, body[1].y, 2, 2);
-    if (region) {
-        joinInto(region, polygonRegion(dc, s.captionTab));
-        joinInto(region, polygonRegion(dc, s.captionStrip));
-        joinInto(region, polygonRegion(dc, s.bottomTab));
-        if (hasSizingBorder(dialog))
-            OffsetRgn(region, GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME));
+    GdiRegion region;
+    {
+        WindowDC dc(dialog);
+        POINT body[2] = {{s.body.left, s.body.top}, {s.body.right, s.body.bottom}};
+        if (dc) DPtoLP(dc.get(), body, 2);
+        region.reset(CreateRoundRectRgn(body[0].x, body[0].y, body[1].x, body[1].y, 2, 2));
+        if (!region) return;
+        joinInto(region, polygonRegion(dc.get(), s.captionTab));
+        joinInto(region, polygonRegion(dc.get(), s.captionStrip));
+        joinInto(region, polygonRegion(dc.get(), s.bottomTab));
     }
-    if (dc) ReleaseDC(dialog, dc);
-    // The region now belongs to the window.
-    if (region && !SetWindowRgn(dialog, region, TRUE)) DeleteObject(region);
+    if (hasSizingBorder(dialog))
+        OffsetRgn(region.get(), GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CYDLGFRAME));
+    // On success the region belongs to the window.
+    if (SetWindowRgn(dialog, region.get(), TRUE)) region.release();
 }
 
 void SkinPainter::CenterOnMonitor(HWND window, HWND owner) {
@@ -132,8 +132,9 @@ void SkinPainter::DrawSkinButton(const DRAWITEMSTRUCT& item) {
 }
 
 void PaintSkinEditBorder(HWND edit) {
-    HDC dc = GetWindowDC(edit);
-    if (!dc) return;
+    WindowDC windowDc(edit, WindowDC::Whole);
+    if (!windowDc) return;
+    HDC dc = windowDc.get();
     RECT wr;
     GetWindowRect(edit, &wr);
     OffsetRect(&wr, -wr.left, -wr.top);
@@ -141,5 +142,4 @@ void PaintSkinEditBorder(HWND edit) {
     InflateRect(&inner, -1, -1);
     Draw3dRect(dc, inner, RGB(0, 0, 0), SkinColors::color(SkinColor::Background));
     Draw3dRect(dc, wr, SkinColors::color(SkinColor::EdgeDark), SkinColors::color(SkinColor::EdgeLight));
-    ReleaseDC(edit, dc);
 }

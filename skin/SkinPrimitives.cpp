@@ -1,6 +1,7 @@
 #include "skin/SkinPrimitives.h"
 
 #include "skin/ControlLayout.h"
+#include "skin/GdiOwners.h"
 
 // ---- colours -------------------------------------------------------------
 
@@ -68,9 +69,8 @@ HFONT SkinFonts::font(int index) {
     LOGFONTA lf{};
     if (!stock || !GetObjectA(stock, sizeof lf, &lf)) return nullptr;
     if (index != 2) {
-        HDC screen = GetDC(nullptr);
-        const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen) ReleaseDC(nullptr, screen);
+        WindowDC screen(nullptr);
+        const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
         lf.lfHeight = skin::skinFontHeight(index, dpi);
     }
     c.fonts_[index] = CreateFontIndirectA(&lf);
@@ -137,10 +137,10 @@ bool SkinDib::create(int w, int h) {
 
 bool SkinDib::loadResource(HINSTANCE instance, int id) {
     destroy();
-    HBITMAP loaded = LoadBitmapA(instance, MAKEINTRESOURCEA(id));
+    GdiBitmap loaded(LoadBitmapA(instance, MAKEINTRESOURCEA(id)));
     if (!loaded) return false;
     BITMAP info{};
-    bool ok = GetObjectA(loaded, sizeof info, &info) != 0 && create(info.bmWidth, info.bmHeight);
+    bool ok = GetObjectA(loaded.get(), sizeof info, &info) != 0 && create(info.bmWidth, info.bmHeight);
     if (ok) {
         // GetDIBits may write a colour table behind the header: give it room.
         struct {
@@ -148,13 +148,11 @@ bool SkinDib::loadResource(HINSTANCE instance, int id) {
             RGBQUAD colors[256];
         } bi{};
         bi.h = header;
-        HDC screen = GetDC(nullptr);
-        ok = screen && GetDIBits(screen, loaded, 0, height, pixels, reinterpret_cast<BITMAPINFO*>(&bi),
-                                 DIB_RGB_COLORS) == height;
-        if (screen) ReleaseDC(nullptr, screen);
+        WindowDC screen(nullptr);
+        ok = screen && GetDIBits(screen.get(), loaded.get(), 0, height, pixels,
+                                 reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS) == height;
         if (ok) GdiFlush();
     }
-    DeleteObject(loaded);
     if (!ok) destroy();
     return ok;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <new>
 
+#include "skin/GdiOwners.h"
 #include "skin/SkinControls.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
@@ -371,19 +372,20 @@ void paintButton(HWND b, HDC dc, const SpinButtonState& st) {
     if (st.pressed == 1) std::swap(light, dark);
     FillSolidRect(dc, rc, SkinColors::color(SkinColor::Background));
 
-    HPEN darkPen = CreatePen(PS_SOLID, 1, dark);
-    HPEN lightPen = CreatePen(PS_SOLID, 1, light);
-    HPEN arrowPen = CreatePen(PS_SOLID, 1, SkinColors::color(IsWindowEnabled(b) ? SkinColor::Text : SkinColor::EdgeDark));
-    HGDIOBJ old = SelectObject(dc, darkPen);
+    GdiPen darkPen(CreatePen(PS_SOLID, 1, dark));
+    GdiPen lightPen(CreatePen(PS_SOLID, 1, light));
+    GdiPen arrowPen(
+        CreatePen(PS_SOLID, 1, SkinColors::color(IsWindowEnabled(b) ? SkinColor::Text : SkinColor::EdgeDark)));
+    SelectedObject restore(dc, darkPen.get());  // puts the DC's own pen back at the end
     MoveToEx(dc, w - 1, 0, nullptr);
     LineTo(dc, w - 1, h - 1);
     LineTo(dc, 0, h - 1);
-    SelectObject(dc, lightPen);
+    SelectObject(dc, lightPen.get());
     LineTo(dc, 0, 0);
     LineTo(dc, w - 1, 0);
     SetPixel(dc, 0, h - 1, dark);
 
-    SelectObject(dc, arrowPen);
+    SelectObject(dc, arrowPen.get());
     const int rowsUp[3] = {5, 4, 3};
     const int rowsDown[3] = {3, 4, 5};
     const int* rows = st.down ? rowsDown : rowsUp;
@@ -393,10 +395,6 @@ void paintButton(HWND b, HDC dc, const SpinButtonState& st) {
         MoveToEx(dc, from[i], rows[i], nullptr);
         LineTo(dc, to[i], rows[i]);
     }
-    SelectObject(dc, old);
-    DeleteObject(darkPen);
-    DeleteObject(lightPen);
-    DeleteObject(arrowPen);
 }
 
 // The press ends without an end message: capture gone, timer stopped.

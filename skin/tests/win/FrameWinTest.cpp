@@ -147,3 +147,35 @@ TEST(center_on_monitor, without_owner_centred_in_the_work_area) {
     EXPECT_EQ(r.left, work.left);
     EXPECT_EQ(r.top, work.top);
 }
+
+TEST(skinned_dialog_with_sizing_border, region_moved_by_the_dialog_frame_and_grip_drawn) {
+    wintest::setUpSkin();
+    HWND w = CreateWindowExA(WS_EX_TOPMOST, "vqTestParent", "sizing", WS_POPUP | WS_THICKFRAME, 150, 150, 300, 200,
+                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(w, nullptr);
+    SkinPainter::ApplyWindowShape(w);
+    HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(w, rgn), ERROR);
+    const int dx = GetSystemMetrics(SM_CXDLGFRAME), dy = GetSystemMetrics(SM_CYDLGFRAME);
+    RECT box;
+    GetRgnBox(rgn, &box);
+    EXPECT_EQ(box.left, dx);
+    EXPECT_EQ(box.top, dy);
+    DeleteObject(rgn);
+    // The frame picture uses the size grip (104) instead of the plain corner (102).
+    SkinDib image;
+    ASSERT_TRUE(image.create(300, 200));
+    HDC mem = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(mem, image.bitmap);
+    RECT rc;
+    GetClientRect(w, &rc);
+    SkinPainter::PaintFrame(w, mem);
+    GdiFlush();
+    // A grip dot of 104 at its (4, 6), over the plain background.
+    const COLORREF dot = GetPixel(mem, rc.right - 11 + 4, rc.bottom - 18 + 6);
+    EXPECT_EQ(dot, bitmapOver(104, 4, 6, grey(56)));
+    EXPECT_NE(dot, bitmapOver(102, 1, 6, grey(56)));
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DestroyWindow(w);
+}
