@@ -158,6 +158,11 @@ LRESULT CALLBACK spinEditProc(HWND e, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_RBUTTONDOWN:
             SendMessageA(GetParent(e), WM_RBUTTONDOWN, wp, mapPoint(e, GetParent(e), lp));
             return 1;
+        case WM_MOUSEWHEEL:
+            // The wheel reaches the focused edit; a single-line edit has no
+            // use for it, so it goes to the spinner (not every system's edit
+            // passes it up by itself).
+            return SendMessageA(GetParent(e), WM_MOUSEWHEEL, wp, lp);
         case WM_CONTEXTMENU:
             return 0;
         case WM_ERASEBKGND:
