@@ -32,17 +32,6 @@ TEST(check_box_layout, text_beside_the_box) {
     EXPECT_EQ(t.top, 4);
 }
 
-TEST(check_box_layout, tick_strokes_three_rows) {
-    TickStroke s[3];
-    checkTickStrokes(10, 20, s);
-    EXPECT_EQ(s[0].p[0].x, 12);
-    EXPECT_EQ(s[0].p[0].y, 24);
-    EXPECT_EQ(s[2].p[1].x, 14);
-    EXPECT_EQ(s[2].p[1].y, 28);
-    EXPECT_EQ(s[1].p[2].x, 19);
-    EXPECT_EQ(s[1].p[2].y, 22);
-}
-
 TEST(group_box, title_colour_wraps_modulo_255) {
     Rgb t = groupTitleColor({56, 56, 56});
     EXPECT_EQ(t.r, 156);
