@@ -266,7 +266,7 @@ TEST(skinned_group_box, without_title_only_the_frame) {
     EXPECT_EQ(c.count(RGB(156, 146, 131)), 0);
     for (int x = 1; x < 198; ++x) EXPECT_EQ(c.at(x, y), kDark) << x;
     // A title set later appears.
-    SetWindowTextA(g, "Camera");
+    EXPECT_TRUE(SetWindowTextA(g, "Camera"));  // reported as done
     c = wintest::captureClient(g);
     EXPECT_GT(c.count(RGB(156, 146, 131)), 5);
     SkinGroupBox::remove(g);
