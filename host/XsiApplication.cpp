@@ -145,7 +145,7 @@ CStatus Application::ExecuteCommand(const CString& name, const CValueArray& args
     try {
         host.commands.push_back({name, args});
         return runCommand(host, name.str(), args, returnValue);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return failed("out of memory");
     }
 }
@@ -154,7 +154,7 @@ CStatus Application::LogMessage(const CString& text, siSeverityType severity) {
     HostLock lock(hostState().mutex);
     try {
         hostState().addLog(severity, text.str());
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return failed("out of memory");
     }
     return CStatus::OK;

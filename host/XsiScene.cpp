@@ -57,7 +57,7 @@ CStatus X3DObject::AddPolygonMesh(const CString& name, X3DObject& newObject, CMe
         SceneObject& o = hostState().addObject(ObjectKind::Mesh, name.str(), id_);
         newObject = X3DObject(o.id);
         builder = CMeshBuilder(o.id);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return failed("out of memory");
     }
     return CStatus::OK;
@@ -174,7 +174,7 @@ CStatus CGeometryAccessor::GetVertexIndices(std::vector<uint32_t>& out) const {
     if (!o) return failed("not a polygon mesh");
     try {
         out = o->mesh.corners;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return failed("out of memory");
     }
     return CStatus::OK;
@@ -215,7 +215,7 @@ ClusterProperty CClusterPropertyBuilder::AddUV(const CString&, bool) {
     detail::MeshData& m = o->mesh;
     try {
         m.uv.reset(m.vertexCount, m.nodeCount());
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         m.uv.clear();
         m.hasUV = false;
         return ClusterProperty();
@@ -230,7 +230,7 @@ namespace {
 CStatus storeUVs(detail::MeshData& m, const float* values, uint32_t count, uint32_t offset) {
     try {
         for (uint32_t i = 0; i < count; ++i) m.uv.set(offset + i, m.corners, values + size_t{3} * i);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         return failed("out of memory");
     }
     return CStatus::OK;
@@ -301,7 +301,7 @@ CStatus CMeshBuilder::AddVertices(int32_t count, const double* positions) {
         if (positions)
             for (size_t i = 0; i < size_t{3} * size_t(count); ++i)
                 p.mesh.positions[first + i] = static_cast<float>(positions[i]);
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         p.refuse("out of memory");
         return failed("out of memory");
     }
@@ -366,7 +366,7 @@ CStatus appendCorners(CMeshBuilder::Pending& p, uint64_t cornerCount, const Inde
         p.mesh.corners.reserve(size_t(total));
         // Negative indices become out-of-range values that Build refuses.
         for (uint64_t i = 0; i < cornerCount; ++i) p.mesh.corners.push_back(static_cast<uint32_t>(indices[i]));
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         p.refuse("out of memory");
         return failed("out of memory");
     }
@@ -392,7 +392,7 @@ CStatus appendPolygons(CMeshBuilder::Pending& p, int32_t count, const int32_t* s
             p.mesh.polygonSizes.push_back(size);
             for (uint32_t c = 0; c < size; ++c) p.mesh.corners.push_back(static_cast<uint32_t>(*next++));
         }
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
         p.refuse("out of memory");
         return failed("out of memory");
     }
