@@ -68,15 +68,19 @@ CStatus X3DObject::AddCameraRig(const CString& preset, const CString& name, Came
     auto& host = hostState();
     if (!host.find(id_)) return failed("the parent object no longer exists");
     if (preset != CString("Camera")) return invalid("unknown camera preset \"" + preset.str() + "\"");
-    const std::string base = name.IsEmpty() ? std::string("Camera") : name.str();
-    SceneObject& root = host.addObject(ObjectKind::Null, base + "_Root", id_);
-    SceneObject& camera = host.addObject(ObjectKind::Camera, base, root.id);
-    SceneObject& interest = host.addObject(ObjectKind::Interest, camera.name + "_Interest", root.id);
-    camera.position[1] = 10.0;
-    camera.position[2] = 20.0;
-    camera.interest = interest.id;
-    root.rigMember = camera.id;
-    rig = CameraRig(root.id);
+    try {
+        const std::string base = name.IsEmpty() ? std::string("Camera") : name.str();
+        SceneObject& root = host.addObject(ObjectKind::Null, base + "_Root", id_);
+        SceneObject& camera = host.addObject(ObjectKind::Camera, base, root.id);
+        SceneObject& interest = host.addObject(ObjectKind::Interest, camera.name + "_Interest", root.id);
+        camera.position[1] = 10.0;
+        camera.position[2] = 20.0;
+        camera.interest = interest.id;
+        root.rigMember = camera.id;
+        rig = CameraRig(root.id);
+    } catch (const std::exception&) {
+        return failed("out of memory");
+    }
     return CStatus::OK;
 }
 
@@ -85,14 +89,18 @@ CStatus X3DObject::AddLightRig(const CString& preset, const CString& name, Light
     auto& host = hostState();
     if (!host.find(id_)) return failed("the parent object no longer exists");
     if (preset != CString("LightSun")) return invalid("unknown light preset \"" + preset.str() + "\"");
-    SceneObject& light = host.addObject(ObjectKind::Light, name.IsEmpty() ? "Light" : name.str(), id_);
-    SceneObject& interest = host.addObject(ObjectKind::Interest, light.name + "_Interest", id_);
-    light.position[0] = 10.0;
-    light.position[1] = 20.0;
-    light.position[2] = 10.0;
-    light.interest = interest.id;
-    light.rigMember = light.id;
-    rig = LightRig(light.id);
+    try {
+        SceneObject& light = host.addObject(ObjectKind::Light, name.IsEmpty() ? "Light" : name.str(), id_);
+        SceneObject& interest = host.addObject(ObjectKind::Interest, light.name + "_Interest", id_);
+        light.position[0] = 10.0;
+        light.position[1] = 20.0;
+        light.position[2] = 10.0;
+        light.interest = interest.id;
+        light.rigMember = light.id;
+        rig = LightRig(light.id);
+    } catch (const std::exception&) {
+        return failed("out of memory");
+    }
     return CStatus::OK;
 }
 
@@ -276,6 +284,7 @@ struct CMeshBuilder::Pending {
     ObjectId object = 0;
     detail::MeshData mesh;
     std::string problem;  // first refused call, reported by Build
+    bool built = false;   // the data has gone to the object
 
     void refuse(const std::string& text) {
         if (problem.empty()) problem = text;
@@ -426,6 +435,7 @@ CStatus CMeshBuilder::AddPolygons(int32_t count, const int32_t* sizes, const int
 
 CStatus CMeshBuilder::Build(bool) {
     Pending& p = *pending_;
+    if (p.built) return failed("the mesh was already built from this builder");
     // The checks run outside the host lock: the data is still the builder's own.
     std::string problem = p.problem.empty() ? topologyProblem(p.mesh) : p.problem;
     if (problem.empty()) p.mesh.findBounds();
@@ -440,6 +450,7 @@ CStatus CMeshBuilder::Build(bool) {
     o->mesh.hasUV = false;
     o->mesh.uv.clear();
     p.mesh = detail::MeshData();
+    p.built = true;
     return CStatus::OK;
 }
 

@@ -26,7 +26,8 @@
 //   invalid (a vertex index out of range, a polygon with fewer than 3 corners,
 //   more than 2^31-1 nodes, a corner list whose length does not match). The
 //   object then stays in the scene with an empty geometry. A successful Build
-//   replaces the object's geometry and drops its UV property.
+//   replaces the object's geometry and drops its UV property; the builder is
+//   then spent, and a second Build answers CStatus::Fail.
 // - GetBoundingBox: centre and full size (max - min) per axis of the vertex
 //   positions mapped by the transformation; an empty geometry gives zeros.
 // - Rigs: AddCameraRig(preset "Camera", name N) makes a null "N_Root" under the

@@ -97,6 +97,18 @@ TEST_F(HostScene, node_order_follows_the_triangle_list) {
     EXPECT_EQ(accessor.GetPolygonCount(), 2u);
 }
 
+TEST_F(HostScene, a_spent_builder_does_not_empty_the_mesh) {
+    X3DObject object;
+    CMeshBuilder builder;
+    ASSERT_EQ(root().AddPolygonMesh("once", object, builder), CStatus::OK);
+    ASSERT_EQ(builder.AddVertices(3), CStatus::OK);
+    const uint32_t tri[3] = {0, 1, 2};
+    ASSERT_EQ(builder.AddTriangles(1, tri), CStatus::OK);
+    ASSERT_EQ(builder.Build(), CStatus::OK);
+    EXPECT_EQ(builder.Build(), CStatus::Fail);
+    EXPECT_EQ(HostControl::FindObject("once")->vertexCount, 3u);
+}
+
 TEST_F(HostScene, polygons_after_triangles_keep_node_order) {
     X3DObject object;
     CMeshBuilder builder;
