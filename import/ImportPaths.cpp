@@ -26,13 +26,10 @@ const char* afterLastSeparator(const char* path) {
 
 void StripFileName(char* path) {
     if (!path) return;
-    // The last backslash decides; a forward slash only when there is none.
-    char* cut = std::strrchr(path, '\\');
-    if (!cut) cut = std::strrchr(path, '/');
-    if (cut)
-        cut[1] = '\0';
-    else
-        path[0] = '\0';
+    // The last separator of either kind: in a path that mixes them ("C:\\Apps/
+    // Plugins/vq.dll") the last backslash alone would cut off folder names.
+    const char* after = afterLastSeparator(path);
+    path[after ? after - path : 0] = '\0';
 }
 
 bool FileExists(const char* path) {

@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <string>
 
-// Cuts path after its last backslash, else after its last slash, else makes
-// it empty: the directory part stays, with its trailing separator.
+// Cuts path after its last backslash or slash, else makes it empty: the
+// directory part stays, with its trailing separator.
 void StripFileName(char* path);
 // True when the file can be opened for reading.
 bool FileExists(const char* path);

@@ -168,6 +168,9 @@ TEST(paths, strip_file_name_and_settings_beside_the_module) {
     char b[] = "/opt/vq/lib.so";
     StripFileName(b);
     EXPECT_STREQ(b, "/opt/vq/");
+    char mixed[] = "C:\\Apps/Plugins/vqVirEru.dll";  // the last separator, whichever kind
+    StripFileName(mixed);
+    EXPECT_STREQ(mixed, "C:\\Apps/Plugins/");
     char c[] = "module.dll";
     StripFileName(c);
     EXPECT_STREQ(c, "");
