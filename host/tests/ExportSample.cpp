@@ -1,7 +1,10 @@
-// export_sample OUTDIR [--plain]: builds the sample scene and writes it as
-// OUTDIR/sample.gltf (+ sample.bin), OUTDIR/sample.glb and OUTDIR/sample.json.
-// --plain leaves out the awkward cases (for opening in other tools).
+// export_sample OUTDIR [--plain] [--grid=N]: builds the sample scene and
+// writes it as OUTDIR/sample.gltf (+ sample.bin), OUTDIR/sample.glb and
+// OUTDIR/sample.json. --plain leaves out the awkward cases (for opening in
+// other tools); --grid=N makes the grid N x N vertices.
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -14,8 +17,17 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string dir = argv[1];
-    const bool plain = argc > 2 && std::strcmp(argv[2], "--plain") == 0;
-    if (!sample::BuildSampleScene(!plain)) {
+    bool plain = false;
+    int32_t columns = sample::kGridColumns, rows = sample::kGridRows;
+    for (int i = 2; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--plain") == 0) plain = true;
+        if (std::strncmp(argv[i], "--grid=", 7) == 0) columns = rows = std::atoi(argv[i] + 7);
+    }
+    if (columns < 2 || columns > 8193) {
+        std::fprintf(stderr, "export_sample: --grid must be 2 .. 8193\n");
+        return 2;
+    }
+    if (!sample::BuildSampleScene(!plain, columns, rows)) {
         std::fprintf(stderr, "export_sample: building the scene failed\n");
         return 1;
     }

@@ -13,23 +13,23 @@ namespace sample {
 
 namespace {
 
-bool buildGrid(Model& root) {
+bool buildGrid(Model& root, int32_t columns, int32_t rows) {
     X3DObject grid;
     CMeshBuilder builder;
     if (root.AddPolygonMesh("grid", grid, builder) != CStatus::OK) return false;
-    if (builder.AddVertices(kGridColumns * kGridRows) != CStatus::OK) return false;
+    if (builder.AddVertices(columns * rows) != CStatus::OK) return false;
     std::vector<uint32_t> corners;
-    for (int32_t r = 0; r + 1 < kGridRows; ++r)
-        for (int32_t c = 0; c + 1 < kGridColumns; ++c) {
-            const uint32_t a = r * kGridColumns + c, b = a + 1, d = a + kGridColumns, e = d + 1;
+    for (int32_t r = 0; r + 1 < rows; ++r)
+        for (int32_t c = 0; c + 1 < columns; ++c) {
+            const uint32_t a = r * columns + c, b = a + 1, d = a + columns, e = d + 1;
             corners.insert(corners.end(), {a, d, b, b, d, e});  // counter-clockwise seen from +Y
         }
     const std::vector<uint32_t> cornerCopy = corners;
     if (builder.AddTriangles(std::move(corners)) != CStatus::OK) return false;
-    for (int32_t r = 0; r < kGridRows; ++r)
-        for (int32_t c = 0; c < kGridColumns; ++c) {
+    for (int32_t r = 0; r < rows; ++r)
+        for (int32_t c = 0; c < columns; ++c) {
             const double p[3] = {c * kCellSize, (r + c) * 0.25, -r * kCellSize};
-            if (builder.SetVertexPositions(1, p, r * kGridColumns + c) != CStatus::OK) return false;
+            if (builder.SetVertexPositions(1, p, r * columns + c) != CStatus::OK) return false;
         }
     if (builder.Build(false) != CStatus::OK) return false;
 
@@ -40,8 +40,8 @@ bool buildGrid(Model& root) {
     std::vector<float> uvs;
     for (uint32_t n = 0; n < nodes.GetCount(); ++n) {
         const uint32_t vertex = cornerCopy[nodes[n]];
-        uvs.insert(uvs.end(), {float(vertex % kGridColumns) / (kGridColumns - 1),
-                               float(vertex / kGridColumns) / (kGridRows - 1), 0.0f});
+        uvs.insert(uvs.end(), {float(vertex % columns) / (columns - 1),
+                               float(vertex / columns) / (rows - 1), 0.0f});
     }
     ClusterProperty uv = mesh.GetClusterPropertyBuilder().AddUV();
     if (uv.SetValues(uvs.data(), int32_t(nodes.GetCount()), 0) != CStatus::OK) return false;
@@ -125,11 +125,12 @@ bool buildAwkwardCases(Model& root) {
 
 }  // namespace
 
-bool BuildSampleScene(bool withAwkwardCases) {
+bool BuildSampleScene(bool withAwkwardCases, int32_t columns, int32_t rows) {
+    if (columns < 2 || rows < 2) return false;
     HostControl::ResetHost();
     NewScene();
     Model root = Application().GetActiveSceneRoot();
-    if (!buildGrid(root) || !buildCameraAndSun(root) || !buildWater(root)) return false;
+    if (!buildGrid(root, columns, rows) || !buildCameraAndSun(root) || !buildWater(root)) return false;
     if (withAwkwardCases && !buildAwkwardCases(root)) return false;
     FrameAll();
     SetViewCamera("TG_Cam");

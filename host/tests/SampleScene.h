@@ -13,6 +13,7 @@ constexpr int32_t kGridRows = 4;
 constexpr double kCellSize = 2.0;
 
 // Resets the host, then builds the scene. Returns false when a host call failed.
-bool BuildSampleScene(bool withAwkwardCases);
+// The grid has columns x rows vertices (at least 2 x 2).
+bool BuildSampleScene(bool withAwkwardCases, int32_t columns = kGridColumns, int32_t rows = kGridRows);
 
 }  // namespace sample
