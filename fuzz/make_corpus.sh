@@ -63,6 +63,9 @@ for _ in range(80): nested = chunk(b"TERM", nested)
 put(f"{w}/deep-nesting.tgw", WSIG + chunk(b"SRFL", nested))
 put(f"{w}/effects.tgw", WSIG + chunk(b"MPFX", chunk(b"EFID", chunk(b"SETT", chunk(b"VALU", b"abc")))
     + chunk(b"EFID", b"\0" * 6)) + chunk(b"ATLI", chunk(b"SUN ", chunk(b"SUNH", struct.pack("<f", 40.0)))))
+put(f"{w}/cut-after-efid.tgw", WSIG + b"WATR" + struct.pack("<I", 40) + b"PEFL" + struct.pack("<I", 32) + b"EFID")
+put(f"{w}/cut-after-sett.tgw", WSIG + b"WATR" + struct.pack("<I", 40) + b"PEFL" + struct.pack("<I", 32)
+    + b"EFID" + struct.pack("<I", 24) + b"SETT\1\0")
 put(f"{w}/overshoot.tgw", WSIG + chunk(b"ANIM", b"XCAM" + struct.pack("<I", 64) + b"\0" * 4) + chunk(b"WLDG", b""))
 PY
 ls -l "$t" "$w"
