@@ -112,22 +112,6 @@ TEST(settings_file, empty_settings_path_reads_and_writes_nothing) {
     expectDefaults(s);
 }
 
-TEST(session, starts_with_the_documented_values) {
-    ImportSession s;
-    expectDefaults(s);
-    EXPECT_FALSE(s.cameraCreated);
-    EXPECT_EQ(s.cameraName.str(), "cam");
-    EXPECT_STREQ(s.objectName, "");
-    EXPECT_STREQ(s.worldPath, "");
-    EXPECT_STREQ(s.terrainPath, "");
-    EXPECT_STREQ(s.errorText, "");
-    EXPECT_EQ(sizeof s.worldPath, 260u);
-    EXPECT_EQ(sizeof s.objectName, 64u);
-    EXPECT_EQ(sizeof s.errorText, 128u);
-    EXPECT_EQ(sizeof s.settingsPath, 260u);
-    EXPECT_EQ(sizeof s.terrainPath, 260u);
-}
-
 namespace {
 
 std::string objectName(const char* path) {
