@@ -211,7 +211,7 @@ std::vector<Chunk> standardWorld(const WorldParams& s) {
 bool writeFile(const std::string& path, const Bytes& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    const bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
 
