@@ -12,10 +12,11 @@ const char* const kRenderOptions = "Passes.Default_Pass.RenderOptions.";
 }
 
 void MeshData::findBounds() {
-    // One tight pass; x - x is 0 exactly for finite x, so a single sum tells
-    // whether an infinity or NaN is present, which then takes the careful pass.
+    // One pass with independent minimum and maximum per axis. A NaN fails
+    // every comparison, so it is flagged apart; an infinity shows in the
+    // bounds. Either sends the careful pass below.
     float loX = FLT_MAX, loY = FLT_MAX, loZ = FLT_MAX, hiX = -FLT_MAX, hiY = -FLT_MAX, hiZ = -FLT_MAX;
-    float zero = 0.0f;
+    bool nan = false;
     const float* p = positions.data();
     for (uint32_t v = 0; v < vertexCount; ++v, p += 3) {
         const float x = p[0], y = p[1], z = p[2];
@@ -25,10 +26,11 @@ void MeshData::findBounds() {
         hiY = y > hiY ? y : hiY;
         loZ = z < loZ ? z : loZ;
         hiZ = z > hiZ ? z : hiZ;
-        zero = (x - x) + (y - y) + (z - z) + zero;
+        nan |= (x != x) | (y != y) | (z != z);
     }
     lo[0] = loX, lo[1] = loY, lo[2] = loZ, hi[0] = hiX, hi[1] = hiY, hi[2] = hiZ;
-    positionsFinite = zero == 0.0f;
+    positionsFinite = !nan;
+    for (int a = 0; a < 3; ++a) positionsFinite = positionsFinite && std::isfinite(lo[a]) && std::isfinite(hi[a]);
     if (!positionsFinite) {
         for (int a = 0; a < 3; ++a) {
             lo[a] = FLT_MAX;

@@ -260,9 +260,19 @@ public:
         if (!file_) error = "cannot create " + temp_;
         return file_ != nullptr;
     }
+    // Large arrays go out in pieces of 1 MB. A write call of 2 MB or more lets
+    // Linux back the file cache with huge pages, which can cost far more to
+    // find than the copy itself: measured here, 700 MB in 4 MB calls took
+    // 6.7-10 s, in 1 MB calls 0.16-0.3 s.
     void write(const void* data, size_t size) {
-        if (ok_ && size && std::fwrite(data, 1, size, file_) != size) ok_ = false;
+        constexpr size_t kPiece = size_t{1} << 20;
         written_ += size;
+        for (auto* p = static_cast<const char*>(data); ok_ && size;) {
+            const size_t n = size < kPiece ? size : kPiece;
+            if (std::fwrite(p, 1, n, file_) != n) ok_ = false;
+            p += n;
+            size -= n;
+        }
     }
     // Closes the temporary file; false when anything failed on the way.
     bool finish(std::string& error) {
@@ -339,11 +349,18 @@ void writeMeshData(OutFile& out, const MeshPlan& plan) {
             for (int a = 0; a < 3; ++a) w.putF32(finiteFloat(m.positions[size_t{3} * source + a]));
     }
     if (m.hasUV && m.uv.perVertex()) {
-        BlockWriter w(out);
+        // (u, 1 - v) per vertex, converted a block at a time.
         const std::vector<float>& uvw = m.uv.vertexValues();
-        for (size_t v = 0; v < uvw.size(); v += 3) {
-            w.putF32(finiteFloat(uvw[v]) + 0.0f);
-            w.putF32(1.0f - finiteFloat(uvw[v + 1]));
+        constexpr size_t kVerticesPerBlock = size_t{1} << 17;
+        std::vector<float> block(2 * std::min(kVerticesPerBlock, uvw.size() / 3));
+        for (size_t first = 0; first < uvw.size() / 3; first += kVerticesPerBlock) {
+            const size_t count = std::min(kVerticesPerBlock, uvw.size() / 3 - first);
+            const float* in = uvw.data() + 3 * first;
+            for (size_t i = 0; i < count; ++i) {
+                block[2 * i] = finiteFloat(in[3 * i]) + 0.0f;
+                block[2 * i + 1] = 1.0f - finiteFloat(in[3 * i + 1]);
+            }
+            out.write(block.data(), 2 * count * sizeof(float));
         }
     } else if (m.hasUV) {
         out.write(plan.vertexUV.data(), plan.vertexUV.size() * sizeof(float));

@@ -10,32 +10,85 @@ void UVStore::reset(uint32_t vertexCount, uint32_t nodeCount) {
     vertexCount_ = vertexCount;
     nodeCount_ = nodeCount;
     vertexValues_.assign(size_t{3} * vertexCount, 0.0f);
-    vertexTaken_.assign(vertexCount, false);
-    nodeSet_.assign(nodeCount, false);
+    vertexTaken_.assign((size_t{vertexCount} + 63) / 64, 0);
+    nodeSet_.assign((size_t{nodeCount} + 63) / 64, 0);
+}
+
+bool UVStore::setShared(uint32_t node, uint32_t vertex, const float uvw[3]) {
+    float* shared = &vertexValues_[size_t{3} * vertex];
+    if (!test(vertexTaken_, vertex)) {
+        mark(vertexTaken_, vertex);
+        shared[0] = uvw[0], shared[1] = uvw[1], shared[2] = uvw[2];
+    } else if (!(shared[0] == uvw[0] && shared[1] == uvw[1] && shared[2] == uvw[2])) {
+        differing_[node] = {uvw[0], uvw[1], uvw[2]};
+        return false;
+    }
+    if (!differing_.empty()) differing_.erase(node);
+    return true;
+}
+
+// Marks nodes first .. first+count-1 as set and counts the ones that were not.
+void UVStore::markSet(uint32_t first, uint32_t count) {
+    const uint64_t end = uint64_t{first} + count;
+    for (uint64_t i = first; i < end;) {
+        const size_t word = size_t(i >> 6);
+        const unsigned lo = unsigned(i & 63);
+        const uint64_t span = std::min<uint64_t>(64 - lo, end - i);
+        const uint64_t bits = (span == 64 ? ~uint64_t{0} : ((uint64_t{1} << span) - 1)) << lo;
+        setCount_ += uint64_t(__builtin_popcountll(bits & ~nodeSet_[word]));
+        nodeSet_[word] |= bits;
+        i += span;
+    }
 }
 
 void UVStore::set(uint32_t node, const std::vector<uint32_t>& corners, const float uvw[3]) {
-    const uint32_t vertex = corners[node];
-    if (perNode_) {
-        std::copy_n(uvw, 3, nodeValues_.begin() + size_t{3} * node);
-        return;
+    setRange(node, 1, corners, uvw);
+}
+
+void UVStore::setRange(uint32_t first, uint32_t count, const std::vector<uint32_t>& corners, const float* values) {
+    if (!perNode_) {
+        uint32_t done = 0;
+        // While no node differs from its vertex there is nothing to erase, and
+        // a node that agrees needs no bookkeeping at all: the common case of a
+        // whole mesh with one UV per vertex runs through this loop.
+        if (differing_.empty()) {
+            const uint32_t* vertexOf = corners.data() + first;
+            float* shared = vertexValues_.data();
+            uint64_t* taken = vertexTaken_.data();
+            for (; done < count; ++done) {
+                const uint32_t vertex = vertexOf[done];
+                const float* uvw = values + size_t{3} * done;
+                float* s = shared + size_t{3} * vertex;
+                uint64_t& word = taken[vertex >> 6];
+                const uint64_t bit = uint64_t{1} << (vertex & 63);
+                if (!(word & bit)) {
+                    word |= bit;
+                    s[0] = uvw[0], s[1] = uvw[1], s[2] = uvw[2];
+                } else if (!(s[0] == uvw[0] && s[1] == uvw[1] && s[2] == uvw[2])) {
+                    break;  // the first differing node: the general loop takes over
+                }
+            }
+        }
+        for (; done < count; ++done) {
+            const uint32_t node = first + done;
+            const float* uvw = values + size_t{3} * done;
+            // The list costs several times a plain array entry: switch before it grows past that.
+            if (!setShared(node, corners[node], uvw) && tooManyDiffering()) {
+                markSet(first, done + 1);
+                switchToPerNode(corners);
+                ++done;
+                break;
+            }
+        }
+        if (!perNode_) {
+            markSet(first, count);
+            return;
+        }
+        first += done;
+        values += size_t{3} * done;
+        count -= done;
     }
-    float* shared = &vertexValues_[size_t{3} * vertex];
-    if (!vertexTaken_[vertex]) {
-        vertexTaken_[vertex] = true;
-        std::copy_n(uvw, 3, shared);
-        if (!differing_.empty()) differing_.erase(node);
-    } else if (shared[0] == uvw[0] && shared[1] == uvw[1] && shared[2] == uvw[2]) {
-        if (!differing_.empty()) differing_.erase(node);
-    } else {
-        differing_[node] = {uvw[0], uvw[1], uvw[2]};
-    }
-    if (!nodeSet_[node]) {
-        nodeSet_[node] = true;
-        ++setCount_;
-    }
-    // The list costs several times a plain array entry: switch before it grows past that.
-    if (differing_.size() > nodeCount_ / 16 + 1024) switchToPerNode(corners);
+    std::copy_n(values, size_t{3} * count, nodeValues_.begin() + size_t{3} * first);
 }
 
 void UVStore::get(uint32_t node, const std::vector<uint32_t>& corners, float uvw[3]) const {
@@ -43,7 +96,7 @@ void UVStore::get(uint32_t node, const std::vector<uint32_t>& corners, float uvw
         std::copy_n(nodeValues_.begin() + size_t{3} * node, 3, uvw);
         return;
     }
-    if (!nodeSet_[node]) {
+    if (!test(nodeSet_, node)) {
         uvw[0] = uvw[1] = uvw[2] = 0.0f;
         return;
     }

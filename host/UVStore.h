@@ -22,6 +22,9 @@ public:
 
     // corners: the mesh's vertex of each node.
     void set(uint32_t node, const std::vector<uint32_t>& corners, const float uvw[3]);
+    // count nodes from first on, from count (u, v, w) triples: one pass
+    // without per-node bookkeeping, for whole meshes.
+    void setRange(uint32_t first, uint32_t count, const std::vector<uint32_t>& corners, const float* values);
     void get(uint32_t node, const std::vector<uint32_t>& corners, float uvw[3]) const;
 
     // True when every node was set and agrees with its vertex: the per-vertex
@@ -32,14 +35,22 @@ public:
     bool isPerNode() const { return perNode_; }
 
 private:
+    // Bit sets kept as 64-bit words, so that a run of nodes is marked word by word.
+    static bool test(const std::vector<uint64_t>& bits, uint32_t i) { return (bits[i >> 6] >> (i & 63)) & 1; }
+    static void mark(std::vector<uint64_t>& bits, uint32_t i) { bits[i >> 6] |= uint64_t{1} << (i & 63); }
+    // Stores one node's value in the compact form; false when it had to be
+    // listed as differing from its vertex.
+    bool setShared(uint32_t node, uint32_t vertex, const float uvw[3]);
+    void markSet(uint32_t first, uint32_t count);
+    bool tooManyDiffering() const { return differing_.size() > nodeCount_ / 16 + 1024; }
     void switchToPerNode(const std::vector<uint32_t>& corners);
 
     uint32_t vertexCount_ = 0, nodeCount_ = 0;
     bool perNode_ = false;
     // compact form
     std::vector<float> vertexValues_;           // 3 per vertex
-    std::vector<bool> vertexTaken_;             // the vertex's value came from a set node
-    std::vector<bool> nodeSet_;
+    std::vector<uint64_t> vertexTaken_;         // bits: the vertex's value came from a set node
+    std::vector<uint64_t> nodeSet_;             // bits: the node was set
     uint64_t setCount_ = 0;
     std::unordered_map<uint32_t, std::array<float, 3>> differing_;
     // plain form

@@ -237,7 +237,7 @@ namespace {
 // Sets count values from node offset on; the caller has checked the range.
 CStatus storeUVs(detail::MeshData& m, const float* values, uint32_t count, uint32_t offset) {
     try {
-        for (uint32_t i = 0; i < count; ++i) m.uv.set(offset + i, m.corners, values + size_t{3} * i);
+        m.uv.setRange(offset, count, m.corners, values);
     } catch (const std::exception&) {
         return failed("out of memory");
     }
@@ -293,26 +293,43 @@ struct CMeshBuilder::Pending {
     void spellOutTriangles() {
         if (mesh.polygonSizes.empty() && mesh.polygonCount > 0) mesh.polygonSizes.assign(mesh.polygonCount, 3);
     }
+    bool materializePositions();
 };
 
 CMeshBuilder::CMeshBuilder() : pending_(std::make_shared<Pending>()) {}
 
 CMeshBuilder::CMeshBuilder(ObjectId object) : pending_(std::make_shared<Pending>()) { pending_->object = object; }
 
+// Vertices added without positions are only counted: their positions list
+// is made when a position is first set or at Build (a terrain hands its whole
+// list over, so zero-filling 12 bytes per vertex here would be wasted work).
+bool CMeshBuilder::Pending::materializePositions() {
+    try {
+        mesh.positions.resize(size_t{3} * mesh.vertexCount, 0.0f);
+    } catch (const std::exception&) {
+        refuse("out of memory");
+        return false;
+    }
+    return true;
+}
+
 CStatus CMeshBuilder::AddVertices(int32_t count, const double* positions) {
     Pending& p = *pending_;
     if (count < 0) return p.refuse("negative vertex count"), invalid("negative vertex count");
     const uint64_t total = uint64_t(p.mesh.vertexCount) + uint64_t(count);
     if (total > kMaxVertices) return p.refuse("too many vertices"), invalid("too many vertices");
-    try {
+    if (positions || !p.mesh.positions.empty()) {
+        if (!p.materializePositions()) return failed("out of memory");
         const size_t first = p.mesh.positions.size();
-        p.mesh.positions.resize(size_t{3} * total, 0.0f);
+        try {
+            p.mesh.positions.resize(size_t{3} * total, 0.0f);
+        } catch (const std::exception&) {
+            p.refuse("out of memory");
+            return failed("out of memory");
+        }
         if (positions)
             for (size_t i = 0; i < size_t{3} * size_t(count); ++i)
                 p.mesh.positions[first + i] = static_cast<float>(positions[i]);
-    } catch (const std::exception&) {
-        p.refuse("out of memory");
-        return failed("out of memory");
     }
     p.mesh.vertexCount = static_cast<uint32_t>(total);
     return CStatus::OK;
@@ -323,6 +340,7 @@ CStatus CMeshBuilder::SetVertexPositions(int32_t count, const double* positions,
     if (count < 0 || offset < 0 || (count > 0 && !positions) ||
         uint64_t(offset) + uint64_t(count) > p.mesh.vertexCount)
         return invalid("vertex range outside the mesh");
+    if (!p.materializePositions()) return failed("out of memory");
     float* out = p.mesh.positions.data() + size_t{3} * size_t(offset);
     for (size_t i = 0; i < size_t{3} * size_t(count); ++i) out[i] = static_cast<float>(positions[i]);
     return CStatus::OK;
@@ -416,10 +434,15 @@ std::string topologyProblem(const detail::MeshData& m) {
         if (m.polygonSizes[i] < 3)
             return "polygon " + std::to_string(i) + " has " + std::to_string(m.polygonSizes[i]) +
                    " corners, fewer than 3";
-    for (size_t n = 0; n < m.corners.size(); ++n)
-        if (m.corners[n] >= m.vertexCount)
-            return "polygon node " + std::to_string(n) + " uses vertex " + std::to_string(m.corners[n]) +
-                   ", but the mesh has " + std::to_string(m.vertexCount) + " vertices";
+    // The largest corner first (a loop the compiler vectorises); only a bad
+    // list is searched for the node to name.
+    uint32_t largest = 0;
+    for (uint32_t c : m.corners) largest = c > largest ? c : largest;
+    if (!m.corners.empty() && largest >= m.vertexCount)
+        for (size_t n = 0; n < m.corners.size(); ++n)
+            if (m.corners[n] >= m.vertexCount)
+                return "polygon node " + std::to_string(n) + " uses vertex " + std::to_string(m.corners[n]) +
+                       ", but the mesh has " + std::to_string(m.vertexCount) + " vertices";
     return {};
 }
 
@@ -437,6 +460,7 @@ CStatus CMeshBuilder::Build(bool) {
     Pending& p = *pending_;
     if (p.built) return failed("the mesh was already built from this builder");
     // The checks run outside the host lock: the data is still the builder's own.
+    if (p.problem.empty()) p.materializePositions();
     std::string problem = p.problem.empty() ? topologyProblem(p.mesh) : p.problem;
     if (problem.empty()) p.mesh.findBounds();
     HostLock lock(hostState().mutex);

@@ -16,27 +16,10 @@
 #include "import/WorldObjects.h"
 #include "plugin/HostOps.h"
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace {
 
 // The host keeps node counts in signed 32 bits.
 constexpr uint64_t kMaxMeshNodes = 0x7FFFFFFF;
-
-// Large lists are written once, front to back. Fresh memory costs more to
-// fault in than to fill; huge pages cut the number of faults 512-fold.
-template <typename T>
-void reserveLarge(std::vector<T>& list, size_t count) {
-    list.reserve(count);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kPage = 4096;
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(list.data()) + kPage - 1) & ~(kPage - 1);
-    const uintptr_t end = reinterpret_cast<uintptr_t>(list.data() + list.capacity()) & ~(kPage - 1);
-    if (end > begin) (void)madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#endif
-}
 
 // Corner offsets (column, row) of the six entries of one grid cell in the
 // triangle index list.
@@ -146,7 +129,7 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     {
         std::vector<uint32_t> indices;
         try {
-            reserveLarge(indices, size_t{3} * triangles);
+            indices.reserve(size_t{3} * triangles);
             indices.resize(size_t{3} * triangles);
         } catch (const std::bad_alloc&) {
             fixedtext::copy(session.errorText, "not enough memory for the triangle list");
@@ -164,7 +147,7 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     {
         std::vector<float> positions;
         try {
-            reserveLarge(positions, size_t{3} * vertices);
+            positions.reserve(size_t{3} * vertices);
         } catch (const std::bad_alloc&) {
             fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
             return false;
