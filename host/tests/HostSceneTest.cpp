@@ -129,6 +129,29 @@ TEST_F(HostScene, polygons_after_triangles_keep_node_order) {
     EXPECT_EQ(vertices, (std::vector<uint32_t>{4, 0, 1, 0, 1, 2, 3}));
 }
 
+TEST_F(HostScene, vertices_added_without_positions_stay_at_the_origin_until_placed) {
+    // Two vertices without positions, one with; then the first is placed.
+    X3DObject object;
+    CMeshBuilder builder;
+    ASSERT_EQ(root().AddPolygonMesh("lazy", object, builder), CStatus::OK);
+    ASSERT_EQ(builder.AddVertices(2), CStatus::OK);
+    const double third[3] = {5, 6, 7};
+    ASSERT_EQ(builder.AddVertices(1, third), CStatus::OK);
+    const double first[3] = {-1, -2, -3};
+    ASSERT_EQ(builder.SetVertexPositions(1, first, 0), CStatus::OK);
+    const uint32_t tri[3] = {0, 1, 2};
+    ASSERT_EQ(builder.AddTriangles(1, tri), CStatus::OK);
+    ASSERT_EQ(builder.Build(), CStatus::OK);
+    double c[3], e[3];
+    MATH::CTransformation t;
+    t.SetIdentity();
+    ASSERT_EQ(object.GetActivePrimitive().GetGeometry().GetBoundingBox(c[0], c[1], c[2], e[0], e[1], e[2], t),
+              CStatus::OK);
+    EXPECT_DOUBLE_EQ(c[0], 2);  // x from -1 to 5, vertex 1 at 0 inside
+    EXPECT_DOUBLE_EQ(e[1], 8);  // y from -2 to 6
+    EXPECT_DOUBLE_EQ(e[2], 10); // z from -3 to 7
+}
+
 TEST_F(HostScene, bounding_box_gives_centre_and_full_size) {
     // Corners (1, -2, 3) and (5, 4, -1): centre (3, 1, 1), size (4, 6, 4).
     X3DObject object;

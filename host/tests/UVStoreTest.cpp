@@ -60,4 +60,16 @@ TEST(UVStore, many_differing_nodes_turn_it_into_a_plain_array_without_losing_val
     for (uint32_t n : {0u, 1u, 1500u, 8999u}) EXPECT_EQ(read(store, n, corners), (std::vector<float>{float(n), float(n) / 2, 0}));
 }
 
+TEST(UVStore, a_range_that_starts_agreeing_and_then_differs_keeps_every_value) {
+    // Nodes 0..3 agree with their vertices; node 4 gives vertex 0 another value.
+    const std::vector<uint32_t> corners = {0, 1, 2, 1, 0, 2};
+    const std::vector<float> values = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 0, 0, 0.5f, 0.5f, 0, 0, 1, 0};
+    UVStore store;
+    store.reset(3, 6);
+    store.setRange(0, 6, corners, values.data());
+    EXPECT_FALSE(store.perVertex());
+    for (uint32_t n = 0; n < 6; ++n)
+        EXPECT_EQ(read(store, n, corners), std::vector<float>(values.begin() + 3 * n, values.begin() + 3 * n + 3)) << n;
+}
+
 }  // namespace
