@@ -2,6 +2,8 @@
 // desktop hook, the file browser and registration.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "host/HostControl.h"
 #include "host/XsiApplication.h"
 #include "plugin/HostOps.h"
@@ -10,48 +12,41 @@ using namespace XSI;
 
 namespace {
 
-const char* const kPass = "Passes.Default_Pass.RenderOptions.";
+const CString kPass = "Passes.Default_Pass.RenderOptions.";
 
 class HostCommands : public ::testing::Test {
 protected:
     void SetUp() override { HostControl::ResetHost(); }
 
-    CString addCamera(const char* name) {
+    static Camera addCamera(const char* name) {
         CameraRig rig;
         EXPECT_EQ(Application().GetActiveSceneRoot().AddCameraRig("Camera", name, rig), CStatus::OK);
-        return rig.GetCamera().GetName();
+        return rig.GetCamera();
     }
-    static HostControl::RecordedCommand last() { return HostControl::GetCommands().back(); }
+    static void expectLastCommand(const char* name, const std::vector<CValue>& args) {
+        const auto c = HostControl::GetCommands().back();
+        EXPECT_EQ(c.name, CString(name));
+        ASSERT_EQ(c.args.GetCount(), args.size()) << name;
+        for (uint32_t i = 0; i < args.size(); ++i) EXPECT_EQ(c.args[i], args[i]) << name << " argument " << i;
+    }
 };
 
 TEST_F(HostCommands, operations_send_exactly_their_arguments) {
     FrameAll();
-    auto c = last();
-    EXPECT_EQ(c.name, CString("FrameAll"));
-    ASSERT_EQ(c.args.GetCount(), 3u);
-    EXPECT_EQ(c.args[0], CValue(true));
-    EXPECT_EQ(c.args[1], CValue(true));
-    EXPECT_EQ(c.args[2], CValue(int16_t{0}));
-
+    expectLastCommand("FrameAll", {CValue(true), CValue(true), CValue(int16_t{0})});
     SetViewCamera("cam");
-    c = last();
-    ASSERT_EQ(c.args.GetCount(), 2u);
-    EXPECT_EQ(c.args[0], CValue("cam"));
-    EXPECT_EQ(c.args[1], CValue(int16_t{1}));
-
+    expectLastCommand("SetViewCamera", {CValue("cam"), CValue(int16_t{1})});
+    TranslatePivot("obj", 1.5, -2, 3);
+    expectLastCommand("TranslatePivot", {CValue("obj"), CValue(1.5), CValue(-2.0), CValue(3.0)});
     Translate("obj", 1.5, -2, 3);
-    c = last();
-    EXPECT_EQ(c.name, CString("Translate"));
-    ASSERT_EQ(c.args.GetCount(), 4u);
-    EXPECT_EQ(c.args[3], CValue(3.0));
-    EXPECT_EQ(c.args[1].GetType(), CValue::siDouble);
-
+    expectLastCommand("Translate", {CValue("obj"), CValue(1.5), CValue(-2.0), CValue(3.0)});
+    SetValue("a.b", CValue(int32_t{7}));
+    expectLastCommand("SetValue", {CValue("a.b"), CValue(int32_t{7})});
+    GetValue("a.b");
+    expectLastCommand("GetValue", {CValue("a.b")});
     NewScene();
-    c = last();
-    ASSERT_EQ(c.args.GetCount(), 2u);
-    EXPECT_TRUE(c.args[0].IsEmpty());
-    EXPECT_EQ(c.args[1], CValue(false));
-    EXPECT_EQ(HostControl::GetCommands().size(), 4u) << "every call is recorded, failed ones too";
+    expectLastCommand("NewScene", {CValue(), CValue(false)});
+    EXPECT_EQ(HostControl::GetCommands().size(), 7u) << "every call is recorded, failed ones too";
 }
 
 TEST_F(HostCommands, new_scene_restores_the_hook_before_and_suspends_it_after) {
@@ -68,34 +63,26 @@ TEST_F(HostCommands, new_scene_restores_the_hook_before_and_suspends_it_after) {
     EXPECT_EQ(HostControl::GetRedrawCount(), 1u);
 }
 
-TEST_F(HostCommands, parameters_start_at_their_defaults) {
+TEST_F(HostCommands, parameters_start_at_defaults_and_set_value_converts_or_changes_nothing) {
     EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(true));
-    const CString pass = kPass;
-    EXPECT_EQ(GetValue(pass + "EndFrame").GetType(), CValue::siInt2);
-    EXPECT_EQ(GetValue(pass + "CameraXRes"), CValue(int32_t{640}));
-    EXPECT_EQ(GetValue(pass + "CameraYRes"), CValue(int32_t{480}));
-    EXPECT_EQ(GetValue(pass + "PixelRatio"), CValue(1.0f));
-    EXPECT_EQ(GetValue(pass + "InverseRatio"), CValue(false));
-    EXPECT_EQ(GetValue(pass + "PassCamera").GetType(), CValue::siString);
-    EXPECT_EQ(GetValue(pass + "PictureStandard").GetType(), CValue::siInt2);
-}
+    EXPECT_EQ(GetValue(kPass + "EndFrame").GetType(), CValue::siInt2);
+    EXPECT_EQ(GetValue(kPass + "CameraXRes"), CValue(int32_t{640}));
+    EXPECT_EQ(GetValue(kPass + "CameraYRes"), CValue(int32_t{480}));
+    EXPECT_EQ(GetValue(kPass + "PixelRatio"), CValue(1.0f));
+    EXPECT_EQ(GetValue(kPass + "InverseRatio"), CValue(false));
+    EXPECT_EQ(GetValue(kPass + "PassCamera").GetType(), CValue::siString);
+    EXPECT_EQ(GetValue(kPass + "PictureStandard").GetType(), CValue::siInt2);
 
-TEST_F(HostCommands, set_value_converts_to_the_parameter_type_and_ignores_unknown_paths) {
-    const CString pass = kPass;
-    EXPECT_TRUE(SetValue(pass + "CameraXRes", CValue(1024.0)).IsEmpty());
-    EXPECT_EQ(GetValue(pass + "CameraXRes"), CValue(int32_t{1024}));
-    SetValue(pass + "PixelRatio", CValue(-1.0f));
-    EXPECT_EQ(GetValue(pass + "PixelRatio"), CValue(-1.0f));
+    EXPECT_TRUE(SetValue(kPass + "CameraXRes", CValue(1024.0)).IsEmpty());
+    EXPECT_EQ(GetValue(kPass + "CameraXRes"), CValue(int32_t{1024}));
+    SetValue(kPass + "PixelRatio", CValue(-1.0f));
+    EXPECT_EQ(GetValue(kPass + "PixelRatio"), CValue(-1.0f));
+    SetValue(kPass + "CameraYRes", CValue("wide"));  // a string cannot become a number
+    EXPECT_EQ(GetValue(kPass + "CameraYRes"), CValue(int32_t{480}));
 
-    // A string cannot become a number: nothing changes.
-    SetValue(pass + "CameraYRes", CValue("wide"));
-    EXPECT_EQ(GetValue(pass + "CameraYRes"), CValue(int32_t{480}));
-
-    const CValue answer = SetValue("no.such.parameter", CValue(5.0));
-    EXPECT_TRUE(answer.IsEmpty());
+    EXPECT_TRUE(SetValue("no.such.parameter", CValue(5.0)).IsEmpty());
     EXPECT_FALSE(HostControl::GetParameter("no.such.parameter"));
     EXPECT_TRUE(GetValue("no.such.parameter").IsEmpty());
-
     CValue ret;
     CValueArray args;
     args.Add(CValue("no.such.parameter"));
@@ -105,50 +92,52 @@ TEST_F(HostCommands, set_value_converts_to_the_parameter_type_and_ignores_unknow
 }
 
 TEST_F(HostCommands, camera_fov_and_roll_are_parameters_of_the_camera) {
-    const CString cam = addCamera("TG_Cam");
+    const CString cam = addCamera("TG_Cam").GetName();
     EXPECT_EQ(SetCameraFov(cam, 53.13010235415598), CStatus::OK);
+    expectLastCommand("SetValue", {CValue("TG_Cam.camera.fov"), CValue(53.13010235415598)});
     EXPECT_EQ(SetCameraRoll(cam, -12.5), CStatus::OK);
     auto info = HostControl::FindObject("TG_Cam");
     EXPECT_DOUBLE_EQ(info->fov, 53.13010235415598);
     EXPECT_DOUBLE_EQ(info->roll, -12.5);
     EXPECT_EQ(GetValue(cam + ".camera.fov"), CValue(53.13010235415598));
-    EXPECT_EQ(last().args[0], CValue("TG_Cam.camera.fov"));
 
-    // A fov of -90 (a world file without ZOOM) is held as given.
-    SetCameraFov(cam, -90.0);
+    SetCameraFov(cam, -90.0);  // a world file without ZOOM: held as given
     EXPECT_DOUBLE_EQ(HostControl::FindObject("TG_Cam")->fov, -90.0);
-    // No such camera: the value is dropped and the host answers nothing.
-    EXPECT_EQ(SetCameraFov("nobody", 10.0), CStatus::OK);
+    EXPECT_EQ(SetCameraFov("nobody", 10.0), CStatus::OK) << "the value is dropped, the host answers nothing";
 }
 
-TEST_F(HostCommands, new_scene_keeps_preferences_and_resets_the_render_pass) {
+TEST_F(HostCommands, new_scene_keeps_preferences_and_resets_everything_else) {
     SetValue("preferences.scripting.cmdlog", CValue(false));
-    SetValue(CString(kPass) + "CameraXRes", CValue(int32_t{1920}));
-    const CString cam = addCamera("TG_Cam");
-    SetViewCamera(cam);
+    SetValue(kPass + "CameraXRes", CValue(int32_t{1920}));
+    Camera camera = addCamera("TG_Cam");
+    SetViewCamera("TG_Cam");
     FrameAll();
     EXPECT_EQ(HostControl::GetViewCamera(), CString("TG_Cam"));
     EXPECT_TRUE(HostControl::IsFramed());
     NewScene();
     EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(false));
-    EXPECT_EQ(GetValue(CString(kPass) + "CameraXRes"), CValue(int32_t{640}));
+    EXPECT_EQ(GetValue(kPass + "CameraXRes"), CValue(int32_t{640}));
     EXPECT_EQ(HostControl::GetViewCamera(), CString(""));
     EXPECT_FALSE(HostControl::IsFramed());
+    EXPECT_TRUE(HostControl::GetObjects().empty());
+    // Old handles are invalid; their names are free again.
+    EXPECT_FALSE(camera.IsValid());
+    EXPECT_EQ(camera.GetName(), CString(""));
+    EXPECT_FALSE(camera.GetInterest().IsValid());
+    EXPECT_EQ(addCamera("TG_Cam").GetName(), CString("TG_Cam"));
+
     HostControl::ResetHost();
     EXPECT_TRUE(HostControl::GetCommands().empty());
     EXPECT_EQ(GetValue("preferences.scripting.cmdlog"), CValue(true));
 }
 
-TEST_F(HostCommands, view_camera_must_name_a_camera) {
+TEST_F(HostCommands, commands_change_only_the_object_they_name) {
     addCamera("TG_Cam");
     SetViewCamera("TG_Cam_Interest");
-    EXPECT_EQ(HostControl::GetViewCamera(), CString(""));
+    EXPECT_EQ(HostControl::GetViewCamera(), CString("")) << "the view camera must be a camera";
     SetViewCamera("TG_Cam");
     EXPECT_EQ(HostControl::GetViewCamera(), CString("TG_Cam"));
-}
 
-TEST_F(HostCommands, translate_and_pivot_move_only_their_object) {
-    addCamera("TG_Cam");
     Translate("TG_Cam", 300, 150, -600);
     TranslatePivot("TG_Cam_Interest", 1, 2, 3);
     auto cam = HostControl::FindObject("TG_Cam");
@@ -171,9 +160,8 @@ TEST_F(HostCommands, translate_and_pivot_move_only_their_object) {
 }
 
 TEST_F(HostCommands, log_lines_keep_their_severity_and_order) {
-    Application app;
-    app.LogMessage("Error generating mesh: bad", siInfoMsg);
-    app.LogMessage("second", siErrorMsg);
+    Application().LogMessage("Error generating mesh: bad", siInfoMsg);
+    Application().LogMessage("second", siErrorMsg);
     auto log = HostControl::GetLog();
     ASSERT_EQ(log.size(), 2u);
     EXPECT_EQ(log[0].severity, 8);
@@ -183,26 +171,22 @@ TEST_F(HostCommands, log_lines_keep_their_severity_and_order) {
 
 TEST_F(HostCommands, file_browser_answers_what_was_set_in_advance) {
     HostControl::SetFileBrowserAnswer("D:/maps/alps.ter");
-    CComAPIHandler toolkit;
+    CComAPIHandler toolkit, unknown;
     ASSERT_EQ(toolkit.CreateInstance("XSI.UIToolkit"), CStatus::OK);
     CComAPIHandler browser(toolkit.GetProperty("FileBrowser"));
     ASSERT_TRUE(browser.IsValid());
-    EXPECT_EQ(browser.PutProperty("Filter", CValue("Terragen ter(*.ter)|*.ter||")), CStatus::OK);
-    EXPECT_EQ(browser.PutProperty("DialogTitle", CValue("title")), CStatus::OK);
-    EXPECT_EQ(browser.PutProperty("InitialDirectory", CValue("D:/Apps")), CStatus::OK);
-    EXPECT_EQ(browser.PutProperty("FileBaseName", CValue("")), CStatus::OK);
+    for (const char* name : {"Filter", "DialogTitle", "InitialDirectory", "FileBaseName"})
+        EXPECT_EQ(browser.PutProperty(name, CValue(CString(name) + " value")), CStatus::OK) << name;
     EXPECT_EQ(browser.PutProperty("Colour", CValue("red")), CStatus::MemberNotFound);
     CValue ret;
     ASSERT_EQ(browser.Call("ShowOpen", ret), CStatus::OK);
     EXPECT_EQ(browser.GetProperty("FilePathName").GetAsText(), CString("D:/maps/alps.ter"));
-    EXPECT_EQ(HostControl::GetFileBrowserProperty("Filter"), CValue("Terragen ter(*.ter)|*.ter||"));
+    EXPECT_EQ(HostControl::GetFileBrowserProperty("Filter"), CValue("Filter value"));
     EXPECT_EQ(HostControl::GetFileBrowserShowCount(), 1u);
 
     HostControl::SetFileBrowserAnswer("");  // the user cancels
     ASSERT_EQ(browser.Call("ShowOpen", ret), CStatus::OK);
     EXPECT_EQ(browser.GetProperty("FilePathName").GetAsText(), CString(""));
-
-    CComAPIHandler unknown;
     EXPECT_EQ(unknown.CreateInstance("Other.Thing"), CStatus::Fail);
     EXPECT_FALSE(unknown.IsValid());
 }
@@ -216,10 +200,9 @@ TEST_F(HostCommands, registrar_and_menus_keep_what_the_plugin_gave) {
     EXPECT_EQ(registrar.GetMenu(0).anchor, 1003);
     EXPECT_FALSE(registrar.GetMenu(0).dynamic);
 
-    Menu menu = Menu::Create("menu");
-    Context init(menu.GetRef());
+    Menu menu = Menu::Create("menu");  // the menu lives as long as this handle
     MenuItem item;
-    EXPECT_EQ(Menu(init.GetSource()).AddCallbackItem("label", "OnCallback", item), CStatus::OK);
+    EXPECT_EQ(Menu(Context(menu.GetRef()).GetSource()).AddCallbackItem("label", "OnCallback", item), CStatus::OK);
     Context picked(item.GetRef());
     MenuItem source(picked.GetSource());
     EXPECT_EQ(source.GetName(), CString("label"));
@@ -233,7 +216,6 @@ TEST(HostValues, numbers_convert_as_the_import_reads_them) {
     EXPECT_EQ(CValue(-90.9).GetLong(), -90);
     EXPECT_EQ(CValue(1e20).GetLong(), 0);
     EXPECT_EQ(CValue().GetLong(), 0);
-    EXPECT_EQ(CValue(true), CValue(true));
     EXPECT_NE(CValue(true), CValue(int32_t{1})) << "the same content of another type differs";
     EXPECT_EQ(CValue(0.1).GetAsText(), CString("0.1"));
     EXPECT_EQ(CStatus::FromLong(0), CStatus::OK);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cfloat>
 #include <cstdint>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -15,19 +16,19 @@ using namespace XSI;
 
 namespace {
 
+Model root() { return Application().GetActiveSceneRoot(); }
+std::string text(const CStatus& s) { return s.GetDescription().GetAsciiString(); }
+
 class HostScene : public ::testing::Test {
 protected:
     void SetUp() override { HostControl::ResetHost(); }
-    Model root() { return Application().GetActiveSceneRoot(); }
 
-    // A mesh object with the given vertices and triangles, built.
-    CStatus buildMesh(const char* name, std::vector<double> positions, std::vector<uint32_t> triangles,
-                      X3DObject& object) {
+    // A mesh object with `vertices` vertices at the origin, and its builder.
+    static CMeshBuilder addMesh(const char* name, int32_t vertices, X3DObject& object) {
         CMeshBuilder builder;
         EXPECT_EQ(root().AddPolygonMesh(name, object, builder), CStatus::OK);
-        EXPECT_EQ(builder.AddVertices(int32_t(positions.size() / 3), positions.data()), CStatus::OK);
-        EXPECT_EQ(builder.AddTriangles(int32_t(triangles.size() / 3), triangles.data()), CStatus::OK);
-        return builder.Build(false);
+        EXPECT_EQ(builder.AddVertices(vertices), CStatus::OK);
+        return builder;
     }
 };
 
@@ -41,8 +42,7 @@ TEST_F(HostScene, taken_names_get_the_smallest_free_number) {
 
     // A gap left by a mesh named "TG_Cam2" is skipped; the next free number is 3.
     X3DObject mesh;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("TG_Cam2", mesh, builder), CStatus::OK);
+    addMesh("TG_Cam2", 0, mesh);
     ASSERT_EQ(root().AddCameraRig("Camera", "TG_Cam", third), CStatus::OK);
     EXPECT_EQ(third.GetCamera().GetName(), CString("TG_Cam3"));
 
@@ -54,10 +54,9 @@ TEST_F(HostScene, taken_names_get_the_smallest_free_number) {
 
 TEST_F(HostScene, rigs_make_root_camera_interest_and_light_interest) {
     CameraRig cameraRig;
-    LightRig lightRig;
+    LightRig lightRig, refused;
     ASSERT_EQ(root().AddCameraRig("Camera", "TG_Cam", cameraRig), CStatus::OK);
     ASSERT_EQ(root().AddLightRig("LightSun", "TG_Sun", lightRig), CStatus::OK);
-
     auto camera = HostControl::FindObject("TG_Cam");
     ASSERT_TRUE(camera);
     EXPECT_EQ(camera->type, "camera");
@@ -70,162 +69,110 @@ TEST_F(HostScene, rigs_make_root_camera_interest_and_light_interest) {
     EXPECT_EQ(light.GetName(), CString("TG_Sun"));
     EXPECT_EQ(light.GetType(), CString("light"));
     EXPECT_EQ(light.GetInterest().GetName(), CString("TG_Sun_Interest"));
-
-    LightRig refused;
     EXPECT_EQ(root().AddLightRig("Spot", "x", refused), CStatus::InvalidArgument);
     EXPECT_FALSE(refused.GetLight().IsValid());
 }
 
-TEST_F(HostScene, node_order_follows_the_triangle_list) {
-    // Two triangles whose corners are given in a scrambled vertex order.
+TEST_F(HostScene, node_order_follows_the_corner_lists_and_a_spent_builder_keeps_the_mesh) {
+    // Triangles with corners in a scrambled vertex order, then a quad.
     X3DObject object;
-    ASSERT_EQ(buildMesh("m", std::vector<double>(12, 0.0), {3, 1, 0, 2, 3, 0}, object), CStatus::OK);
-    PolygonMesh mesh(object.GetActivePrimitive().GetGeometry(DBL_MAX));
-    CGeometryAccessor accessor = mesh.GetGeometryAccessor(0, 0, 0, false, true, 60.0);
-    CLongArray nodes;
-    ASSERT_EQ(accessor.GetNodeIndices(nodes), CStatus::OK);
-    ASSERT_EQ(nodes.GetCount(), 6u);
-    for (uint32_t n = 0; n < 6; ++n) EXPECT_EQ(nodes[n], int32_t(n));
-    std::vector<uint32_t> vertices;
-    ASSERT_EQ(accessor.GetVertexIndices(vertices), CStatus::OK);
-    EXPECT_EQ(vertices, (std::vector<uint32_t>{3, 1, 0, 2, 3, 0}));
-    uint32_t piece[2];
-    ASSERT_EQ(accessor.GetVertexIndices(3, 2, piece), CStatus::OK);
-    EXPECT_EQ(piece[0], 2u);
-    EXPECT_EQ(piece[1], 3u);
-    EXPECT_EQ(accessor.GetVertexIndices(5, 2, piece), CStatus::InvalidArgument);
-    EXPECT_EQ(accessor.GetPolygonCount(), 2u);
-}
-
-TEST_F(HostScene, a_spent_builder_does_not_empty_the_mesh) {
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("once", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(3), CStatus::OK);
-    const uint32_t tri[3] = {0, 1, 2};
-    ASSERT_EQ(builder.AddTriangles(1, tri), CStatus::OK);
-    ASSERT_EQ(builder.Build(), CStatus::OK);
-    EXPECT_EQ(builder.Build(), CStatus::Fail);
-    EXPECT_EQ(HostControl::FindObject("once")->vertexCount, 3u);
-}
-
-TEST_F(HostScene, polygons_after_triangles_keep_node_order) {
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("mixed", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(5), CStatus::OK);
-    const uint32_t tri[3] = {4, 0, 1};
-    const int32_t sizes[1] = {4};
-    const int32_t quad[4] = {0, 1, 2, 3};
-    ASSERT_EQ(builder.AddTriangles(1, tri), CStatus::OK);
+    CMeshBuilder builder = addMesh("m", 5, object);
+    const uint32_t triangles[6] = {3, 1, 0, 2, 3, 0};
+    const int32_t sizes[1] = {4}, quad[4] = {4, 0, 1, 2};
+    ASSERT_EQ(builder.AddTriangles(2, triangles), CStatus::OK);
     ASSERT_EQ(builder.AddPolygons(1, sizes, quad), CStatus::OK);
     ASSERT_EQ(builder.Build(), CStatus::OK);
-    auto info = HostControl::FindObject("mixed");
-    EXPECT_EQ(info->polygonCount, 2u);
-    EXPECT_EQ(info->nodeCount, 7u);
+    EXPECT_EQ(builder.Build(), CStatus::Fail) << "a spent builder does not empty the mesh";
+
+    CGeometryAccessor accessor =
+        PolygonMesh(object.GetActivePrimitive().GetGeometry(DBL_MAX)).GetGeometryAccessor(0, 0, 0, false, true, 60.0);
+    CLongArray nodes;
+    ASSERT_EQ(accessor.GetNodeIndices(nodes), CStatus::OK);
+    ASSERT_EQ(nodes.GetCount(), 10u);
+    for (uint32_t n = 0; n < 10; ++n) EXPECT_EQ(nodes[n], int32_t(n));
     std::vector<uint32_t> vertices;
-    ASSERT_EQ(PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetGeometryAccessor().GetVertexIndices(vertices),
-              CStatus::OK);
-    EXPECT_EQ(vertices, (std::vector<uint32_t>{4, 0, 1, 0, 1, 2, 3}));
+    ASSERT_EQ(accessor.GetVertexIndices(vertices), CStatus::OK);
+    EXPECT_EQ(vertices, (std::vector<uint32_t>{3, 1, 0, 2, 3, 0, 4, 0, 1, 2}));
+    uint32_t piece[2];
+    ASSERT_EQ(accessor.GetVertexIndices(5, 2, piece), CStatus::OK);
+    EXPECT_EQ(std::vector<uint32_t>(piece, piece + 2), (std::vector<uint32_t>{0, 4}));
+    EXPECT_EQ(accessor.GetVertexIndices(9, 2, piece), CStatus::InvalidArgument);
+    EXPECT_EQ(accessor.GetPolygonCount(), 3u);
+    const auto info = HostControl::FindObject("m");
+    EXPECT_EQ(info->vertexCount, 5u);
+    EXPECT_EQ(info->nodeCount, 10u);
 }
 
-TEST_F(HostScene, vertices_added_without_positions_stay_at_the_origin_until_placed) {
-    // Two vertices without positions, one with; then the first is placed.
+TEST_F(HostScene, bounding_box_gives_centre_and_full_size_of_placed_and_unplaced_vertices) {
+    // Vertex 0 placed after being added, vertex 1 never placed (the origin), vertex 2 given.
+    // x from -1 to 5, y from 0 to 6, z from 0 to 7: centre (2, 3, 3.5), size (6, 6, 7).
     X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("lazy", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(2), CStatus::OK);
-    const double third[3] = {5, 6, 7};
-    ASSERT_EQ(builder.AddVertices(1, third), CStatus::OK);
-    const double first[3] = {-1, -2, -3};
-    ASSERT_EQ(builder.SetVertexPositions(1, first, 0), CStatus::OK);
-    const uint32_t tri[3] = {0, 1, 2};
-    ASSERT_EQ(builder.AddTriangles(1, tri), CStatus::OK);
+    CMeshBuilder builder = addMesh("box", 2, object);
+    const double given[3] = {5, 6, 7}, placed[3] = {-1, 2, 3};
+    const uint32_t triangle[3] = {0, 1, 2};
+    ASSERT_EQ(builder.AddVertices(1, given), CStatus::OK);
+    ASSERT_EQ(builder.SetVertexPositions(1, placed, 0), CStatus::OK);
+    ASSERT_EQ(builder.AddTriangles(1, triangle), CStatus::OK);
     ASSERT_EQ(builder.Build(), CStatus::OK);
-    double c[3], e[3];
-    MATH::CTransformation t;
-    t.SetIdentity();
-    ASSERT_EQ(object.GetActivePrimitive().GetGeometry().GetBoundingBox(c[0], c[1], c[2], e[0], e[1], e[2], t),
-              CStatus::OK);
-    EXPECT_DOUBLE_EQ(c[0], 2);  // x from -1 to 5, vertex 1 at 0 inside
-    EXPECT_DOUBLE_EQ(e[1], 8);  // y from -2 to 6
-    EXPECT_DOUBLE_EQ(e[2], 10); // z from -3 to 7
-}
-
-TEST_F(HostScene, bounding_box_gives_centre_and_full_size) {
-    // Corners (1, -2, 3) and (5, 4, -1): centre (3, 1, 1), size (4, 6, 4).
-    X3DObject object;
-    ASSERT_EQ(buildMesh("box", {1, -2, 3, 5, 4, -1, 2, 0, 0}, {0, 1, 2}, object), CStatus::OK);
     double c[3], e[3];
     MATH::CTransformation t;
     t.SetIdentity();
     Geometry g = object.GetActivePrimitive().GetGeometry();
     ASSERT_EQ(g.GetBoundingBox(c[0], c[1], c[2], e[0], e[1], e[2], t), CStatus::OK);
-    EXPECT_DOUBLE_EQ(c[0], 3);
-    EXPECT_DOUBLE_EQ(c[1], 1);
-    EXPECT_DOUBLE_EQ(c[2], 1);
-    EXPECT_DOUBLE_EQ(e[0], 4);
-    EXPECT_DOUBLE_EQ(e[1], 6);
-    EXPECT_DOUBLE_EQ(e[2], 4);
+    EXPECT_EQ(std::vector<double>(c, c + 3), (std::vector<double>{2, 3, 3.5}));
+    EXPECT_EQ(std::vector<double>(e, e + 3), (std::vector<double>{6, 6, 7}));
     t.SetTranslationFromValues(10, 0, 0);
     ASSERT_EQ(g.GetBoundingBox(c[0], c[1], c[2], e[0], e[1], e[2], t), CStatus::OK);
-    EXPECT_DOUBLE_EQ(c[0], 13);
-    EXPECT_DOUBLE_EQ(e[0], 4);
+    EXPECT_DOUBLE_EQ(c[0], 12);
+    EXPECT_DOUBLE_EQ(e[0], 6);
 }
 
-TEST_F(HostScene, invalid_topology_fails_with_a_description_and_leaves_an_empty_object) {
-    X3DObject object;
-    const CStatus outOfRange = buildMesh("bad", std::vector<double>(9, 0.0), {0, 1, 3}, object);
-    EXPECT_EQ(outOfRange, CStatus::Fail);
-    EXPECT_NE(std::string(outOfRange.GetDescription().GetAsciiString()).find("vertex 3"), std::string::npos)
-        << outOfRange.GetDescription().GetAsciiString();
-    auto info = HostControl::FindObject("bad");
+TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_description) {
+    X3DObject bad, two, refusing, negative;
+    CMeshBuilder outOfRange = addMesh("bad", 3, bad);
+    const uint32_t corners[3] = {0, 1, 3};
+    ASSERT_EQ(outOfRange.AddTriangles(1, corners), CStatus::OK);
+    const CStatus s = outOfRange.Build();
+    EXPECT_EQ(s, CStatus::Fail);
+    EXPECT_NE(text(s).find("vertex 3"), std::string::npos) << text(s);
+    const auto info = HostControl::FindObject("bad");
     ASSERT_TRUE(info) << "the failed object stays in the scene";
     EXPECT_EQ(info->vertexCount, 0u);
     EXPECT_EQ(info->polygonCount, 0u);
 
-    X3DObject two;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("two", two, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(3), CStatus::OK);
+    CMeshBuilder tooFew = addMesh("two", 3, two);
     const int32_t sizes[1] = {2};
-    const uint32_t corners[2] = {0, 1};
-    ASSERT_EQ(builder.AddPolygons(1, sizes, corners), CStatus::OK);
-    const CStatus tooFew = builder.Build();
-    EXPECT_EQ(tooFew, CStatus::Fail);
-    EXPECT_NE(std::string(tooFew.GetDescription().GetAsciiString()).find("fewer than 3"), std::string::npos);
+    ASSERT_EQ(tooFew.AddPolygons(1, sizes, corners), CStatus::OK);
+    const CStatus t = tooFew.Build();
+    EXPECT_EQ(t, CStatus::Fail);
+    EXPECT_NE(text(t).find("fewer than 3"), std::string::npos) << text(t);
 
-    // A refused call is remembered: Build fails rather than making half a mesh.
-    X3DObject negative;
-    CMeshBuilder b2;
-    ASSERT_EQ(root().AddPolygonMesh("negative", negative, b2), CStatus::OK);
-    EXPECT_EQ(b2.AddVertices(-5), CStatus::InvalidArgument);
-    EXPECT_EQ(b2.Build(), CStatus::Fail);
-    // A count no machine could hold is refused, not attempted.
-    EXPECT_EQ(b2.AddVertices(INT32_MAX), CStatus::InvalidArgument);
-}
-
-TEST_F(HostScene, vertex_positions_outside_the_mesh_are_refused) {
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(root().AddPolygonMesh("m", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(2), CStatus::OK);
+    // Positions outside the mesh and counts no machine could hold are refused, not attempted.
+    CMeshBuilder builder = addMesh("m", 2, refusing);
     const double p[3] = {1, 2, 3};
     EXPECT_EQ(builder.SetVertexPositions(1, p, 1), CStatus::OK);
     EXPECT_EQ(builder.SetVertexPositions(1, p, 2), CStatus::InvalidArgument);
     EXPECT_EQ(builder.SetVertexPositions(1, p, -1), CStatus::InvalidArgument);
     EXPECT_EQ(builder.SetVertexPositions(std::vector<float>(5)), CStatus::InvalidArgument);
+    EXPECT_EQ(builder.AddVertices(INT32_MAX), CStatus::InvalidArgument);
+
+    // A refused call is remembered: Build fails rather than making half a mesh.
+    CMeshBuilder remembers = addMesh("negative", 0, negative);
+    EXPECT_EQ(remembers.AddVertices(-5), CStatus::InvalidArgument);
+    EXPECT_EQ(remembers.Build(), CStatus::Fail);
 }
 
 TEST_F(HostScene, uv_values_are_per_node_and_range_checked) {
     X3DObject object;
-    ASSERT_EQ(buildMesh("m", std::vector<double>(9, 0.0), {0, 1, 2}, object), CStatus::OK);
-    PolygonMesh mesh(object.GetActivePrimitive().GetGeometry());
-    ClusterProperty uv = mesh.GetClusterPropertyBuilder().AddUV();
+    CMeshBuilder builder = addMesh("m", 3, object);
+    const uint32_t triangle[3] = {0, 1, 2};
+    ASSERT_EQ(builder.AddTriangles(1, triangle), CStatus::OK);
+    ASSERT_EQ(builder.Build(), CStatus::OK);
+    ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
     ASSERT_TRUE(uv.IsValid());
-    const float second[6] = {0.25f, 0.5f, 0, 0.75f, 1, 0};
-    EXPECT_EQ(uv.SetValues(second, 2, 1), CStatus::OK);
-    EXPECT_EQ(uv.SetValues(second, 2, 2), CStatus::InvalidArgument) << "nodes 2 and 3 of 3";
+    const float two[6] = {0.25f, 0.5f, 0, 0.75f, 1, 0};
+    EXPECT_EQ(uv.SetValues(two, 2, 1), CStatus::OK);
+    EXPECT_EQ(uv.SetValues(two, 2, 2), CStatus::InvalidArgument) << "nodes 2 and 3 of 3";
     float v[3];
     ASSERT_TRUE(uv.GetValue(2, v));
     EXPECT_EQ(v[0], 0.75f);
@@ -237,38 +184,18 @@ TEST_F(HostScene, uv_values_are_per_node_and_range_checked) {
     EXPECT_EQ(HostControl::FindObject("m")->uvCount, 3u);
 }
 
-TEST_F(HostScene, a_new_scene_invalidates_old_handles) {
-    CameraRig rig;
-    ASSERT_EQ(root().AddCameraRig("Camera", "TG_Cam", rig), CStatus::OK);
-    Camera camera = rig.GetCamera();
-    ASSERT_TRUE(camera.IsValid());
-    CValue ignored;
-    ASSERT_EQ(Application().ExecuteCommand("NewScene", CValueArray(), ignored), CStatus::OK);
-    EXPECT_FALSE(camera.IsValid());
-    EXPECT_EQ(camera.GetName(), CString(""));
-    EXPECT_FALSE(camera.GetInterest().IsValid());
-    EXPECT_TRUE(HostControl::GetObjects().empty());
-    // The same name is free again.
-    CameraRig again;
-    ASSERT_EQ(root().AddCameraRig("Camera", "TG_Cam", again), CStatus::OK);
-    EXPECT_EQ(again.GetCamera().GetName(), CString("TG_Cam"));
-}
-
 TEST_F(HostScene, a_mesh_built_on_a_worker_thread_is_seen_by_the_caller) {
     // The import builds the scene on its worker while the UI thread waits.
     CStatus built = CStatus::Fail;
     std::thread worker([&] {
         X3DObject object;
-        CMeshBuilder builder;
-        Application().GetActiveSceneRoot().AddPolygonMesh("fromWorker", object, builder);
-        builder.AddVertices(3);
-        std::vector<uint32_t> tri = {0, 1, 2};
-        builder.AddTriangles(std::move(tri));
+        CMeshBuilder builder = addMesh("fromWorker", 3, object);
+        builder.AddTriangles(std::vector<uint32_t>{0, 1, 2});
         built = builder.Build();
     });
     worker.join();
     EXPECT_EQ(built, CStatus::OK);
-    auto info = HostControl::FindObject("fromWorker");
+    const auto info = HostControl::FindObject("fromWorker");
     ASSERT_TRUE(info);
     EXPECT_EQ(info->polygonCount, 1u);
 }
