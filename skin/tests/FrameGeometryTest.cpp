@@ -9,23 +9,17 @@ using namespace skin;
 namespace {
 
 constexpr uint32_t kBack = pixelValue(56, 56, 56);
-
-struct Canvas {
-    std::vector<uint32_t> px;
-    int w, h;
-    Canvas(int w_, int h_) : px(static_cast<size_t>(w_) * h_, 0xDEADBEEFu), w(w_), h(h_) {}
-    PixelBuffer buf() { return {px.data(), w, h}; }
-    uint32_t at(int x, int y) const { return pixelAt({px.data(), w, h}, x, y); }
-};
+constexpr int W = 300;
+constexpr int H = 200;
 
 uint32_t grey(int v) { return pixelValue(v, v, v); }
 
 }  // namespace
 
-TEST(window_shape, caption_strip_end_for_300_wide_dialog) {
+TEST(window_shape, points_for_a_300_by_200_dialog) {
     EXPECT_EQ(captionStripEnd(300), 209);
     EXPECT_EQ(captionStripEnd(118), 118);  // (118 - 117) / 2 truncates to 0
-    WindowShape s = windowShapeFor(300, 200);
+    const WindowShape s = windowShapeFor(W, H);
     EXPECT_EQ(s.captionStrip[1].x, 209);
     EXPECT_EQ(s.captionStrip[2].x, 216);
     EXPECT_EQ(s.body.top, 15);
@@ -35,141 +29,94 @@ TEST(window_shape, caption_strip_end_for_300_wide_dialog) {
     EXPECT_EQ(s.bottomTab[3].y, 200);
 }
 
-TEST(hit_caption, bevels_and_bands_drag_inner_area_does_not) {
-    EXPECT_TRUE(hitCaption(300, 200, 3, 50));
-    EXPECT_FALSE(hitCaption(300, 200, 50, 50));
-    EXPECT_TRUE(hitCaption(300, 200, 50, 185));
+TEST(hit_caption, bevels_and_bands_drag_the_inner_area_does_not) {
     // Inner area (5, 20) .. (295, 182), right and bottom excluded.
-    EXPECT_FALSE(hitCaption(300, 200, 5, 20));
-    EXPECT_TRUE(hitCaption(300, 200, 5, 19));
-    EXPECT_FALSE(hitCaption(300, 200, 294, 181));
-    EXPECT_TRUE(hitCaption(300, 200, 295, 100));
-    EXPECT_TRUE(hitCaption(300, 200, 100, 182));
-    EXPECT_TRUE(hitCaption(300, 200, -3, 50));
+    const struct { int x, y; bool hit; } cases[] = {
+        {3, 50, true},   {50, 50, false},  {50, 185, true},  {5, 20, false},  {5, 19, true},
+        {294, 181, false}, {295, 100, true}, {100, 182, true}, {-3, 50, true}};
+    for (const auto& c : cases) EXPECT_EQ(hitCaption(W, H, c.x, c.y), c.hit) << c.x << "," << c.y;
 }
 
-TEST(centring, centred_on_owner_inside_work_area) {
-    Rect work{0, 0, 1280, 1000};
-    Point p = centredPosition(200, 100, Rect{100, 100, 500, 300}, work);
-    EXPECT_EQ(p.x, 200);
-    EXPECT_EQ(p.y, 150);
-}
-
-TEST(centring, owner_half_off_the_right_edge_puts_window_against_it) {
-    Rect work{0, 0, 1280, 1000};
-    Point p = centredPosition(300, 200, Rect{1100, 400, 1500, 700}, work);
-    EXPECT_EQ(p.x, 980);
-    EXPECT_EQ(p.y, 450);
-    p = centredPosition(300, 200, Rect{-300, -300, 100, 0}, work);
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 0);
-    // Larger than the work area: the left and top edges win.
-    p = centredPosition(2000, 2000, Rect{0, 0, 1280, 1000}, work);
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 0);
+TEST(centring, on_the_owner_then_clamped_into_the_work_area) {
+    const Rect work{0, 0, 1280, 1000};
+    const struct { int w, h; Rect owner; int x, y; } cases[] = {
+        {200, 100, {100, 100, 500, 300}, 200, 150},
+        {300, 200, {1100, 400, 1500, 700}, 980, 450},  // owner half off the right edge
+        {300, 200, {-300, -300, 100, 0}, 0, 0},
+        {2000, 2000, {0, 0, 1280, 1000}, 0, 0}};       // larger than the work area: left/top win
+    for (const auto& c : cases) {
+        const Point p = centredPosition(c.w, c.h, c.owner, work);
+        EXPECT_EQ(p.x, c.x) << c.owner.left;
+        EXPECT_EQ(p.y, c.y) << c.owner.left;
+    }
 }
 
 class FrameComposition : public ::testing::Test {
 protected:
-    static constexpr int W = 300;
-    static constexpr int H = 200;
-    Canvas img{W, H};
-    FrameBitmaps none{};
-    void compose(const FrameBitmaps& b, bool sizing = false) { composeFrame(img.buf(), b, sizing, kBack); }
+    std::vector<uint32_t> px = std::vector<uint32_t>(W * H, 0xDEADBEEFu);
+    void compose(const FrameBitmaps& b, bool sizing = false) { composeFrame({px.data(), W, H}, b, sizing, kBack); }
+    uint32_t at(int x, int y) const { return pixelAt({px.data(), W, H}, x, y); }
 };
 
-TEST_F(FrameComposition, caption_band_rows) {
-    compose(none);
-    // Away from the bevels (x 50) and with no bitmaps.
-    EXPECT_EQ(img.at(50, 0), grey(56));
-    EXPECT_EQ(img.at(50, 8), grey(110));
-    EXPECT_EQ(img.at(50, 9), grey(86));
-    EXPECT_EQ(img.at(50, 10), grey(63));
-    EXPECT_EQ(img.at(50, 11), grey(56));
-    EXPECT_EQ(img.at(50, 15), grey(110));
-    EXPECT_EQ(img.at(50, 16), grey(86));
-    EXPECT_EQ(img.at(50, 17), grey(56));
-    EXPECT_EQ(img.at(50, 18), grey(38));
-    EXPECT_EQ(img.at(50, 19), grey(21));
-    EXPECT_EQ(img.at(50, 100), kBack);
-}
-
-TEST_F(FrameComposition, bevel_columns_and_bottom_band) {
-    compose(none);
-    const int left[5] = {110, 86, 56, 38, 21};
+TEST_F(FrameComposition, bands_bevels_shadow_and_single_pixels) {
+    compose(FrameBitmaps{});
+    // Caption band (top) and bottom band, away from the bevels and bitmaps.
+    const struct { int y, v; } rows[] = {{0, 56},  {8, 110}, {9, 86},  {10, 63},     {11, 56},     {15, 110},
+                                         {16, 86}, {17, 56}, {18, 38}, {19, 21},     {H - 17, 110}, {H - 16, 86},
+                                         {H - 15, 63}, {H - 14, 56}, {H - 9, 52}, {H - 8, 38}, {H - 7, 21}, {H - 1, 56}};
+    for (const auto& r : rows) EXPECT_EQ(at(50, r.y), grey(r.v)) << "row " << r.y;
+    EXPECT_EQ(at(50, 100), kBack);
+    EXPECT_EQ(at(50, H - 18), kBack);
+    const int bevel[5] = {110, 86, 56, 38, 21};
     for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(img.at(i, 100), grey(left[i])) << i;
-        EXPECT_EQ(img.at(W - 6 + i, 100), grey(left[i])) << i;
+        EXPECT_EQ(at(i, 100), grey(bevel[i])) << i;
+        EXPECT_EQ(at(W - 6 + i, 100), grey(bevel[i])) << i;
     }
-    EXPECT_EQ(img.at(W - 1, 100), kBack);
-    EXPECT_EQ(img.at(50, H - 17), grey(110));
-    EXPECT_EQ(img.at(50, H - 16), grey(86));
-    EXPECT_EQ(img.at(50, H - 15), grey(63));
-    EXPECT_EQ(img.at(50, H - 14), grey(56));
-    EXPECT_EQ(img.at(50, H - 9), grey(52));
-    EXPECT_EQ(img.at(50, H - 8), grey(38));
-    EXPECT_EQ(img.at(50, H - 7), grey(21));
-    EXPECT_EQ(img.at(50, H - 1), grey(56));
-    EXPECT_EQ(img.at(50, H - 18), kBack);
-}
-
-TEST_F(FrameComposition, inner_shadow_and_single_pixels) {
-    compose(none);
-    EXPECT_EQ(img.at(5, 20), grey(10));
-    EXPECT_EQ(img.at(6, 21), kBack);
-    EXPECT_EQ(img.at(4, 21), grey(21));   // the left bevel stays
-    EXPECT_EQ(img.at(W - 8, 23), kBack);
-    EXPECT_EQ(img.at(W - 6, 22), grey(110));
-    EXPECT_EQ(img.at(6, H - 18), kBack);
-    EXPECT_EQ(img.at(W - 9, H - 18), kBack);
+    EXPECT_EQ(at(W - 1, 100), kBack);
+    EXPECT_EQ(at(5, 20), grey(10));  // inner shadow
+    EXPECT_EQ(at(6, 21), kBack);
+    EXPECT_EQ(at(4, 21), grey(21));  // the left bevel stays
+    EXPECT_EQ(at(W - 8, 23), kBack);
+    EXPECT_EQ(at(W - 6, 22), grey(110));
+    EXPECT_EQ(at(6, H - 18), kBack);
+    EXPECT_EQ(at(W - 9, H - 18), kBack);
+    // Tiny and empty images are safe.
+    std::vector<uint32_t> tiny(3 * 2);
+    composeFrame({tiny.data(), 3, 2}, FrameBitmaps{}, false, kBack);
+    composeFrame({nullptr, 0, 0}, FrameBitmaps{}, true, kBack);
 }
 
 TEST_F(FrameComposition, bitmaps_placed_at_their_corners) {
     // Each bitmap a distinct flat colour; full alpha gives v * 255 / 256.
-    auto flat = [](int w, int h, uint32_t v) { return std::vector<uint32_t>(static_cast<size_t>(w) * h, v); };
-    auto p107 = flat(123, 23, grey(200));
-    auto p106 = flat(9, 12, pixelValue(0, 0, 200));
-    auto p108 = flat(7, 9, pixelValue(0, 200, 0));
-    auto p105 = flat(9, 12, pixelValue(200, 0, 0));
-    auto p103 = flat(92, 13, pixelValue(200, 200, 0));
-    auto p102 = flat(7, 12, pixelValue(0, 200, 200));
-    auto p104 = flat(10, 12, pixelValue(200, 0, 200));
+    std::vector<std::vector<uint32_t>> store;
+    auto flat = [&](int w, int h, uint32_t v) {
+        store.emplace_back(static_cast<size_t>(w) * h, v);
+        return ConstPixelBuffer{store.back().data(), w, h};
+    };
+    store.reserve(7);
     FrameBitmaps b;
-    b.captionTab = {p107.data(), 123, 23};
-    b.captionEnd = {p106.data(), 9, 12};
-    b.topRight = {p108.data(), 7, 9};
-    b.bottomLeft = {p105.data(), 9, 12};
-    b.bottomTab = {p103.data(), 92, 13};
-    b.bottomRight = {p102.data(), 7, 12};
-    b.bottomRightGrip = {p104.data(), 10, 12};
+    b.captionTab = flat(123, 23, grey(200));
+    b.captionEnd = flat(9, 12, pixelValue(0, 0, 200));
+    b.topRight = flat(7, 9, pixelValue(0, 200, 0));
+    b.bottomLeft = flat(9, 12, pixelValue(200, 0, 0));
+    b.bottomTab = flat(92, 13, pixelValue(200, 200, 0));
+    b.bottomRight = flat(7, 12, pixelValue(0, 200, 200));
+    b.bottomRightGrip = flat(10, 12, pixelValue(200, 0, 200));
     compose(b);
     const int c = 199;  // 200 * 255 / 256, rounded down
-    EXPECT_EQ(img.at(122, 0), grey(c));
-    EXPECT_EQ(img.at(123, 0), grey(56));
-    // 106 at (m - 2, 8) = (207, 8) for W 300.
-    EXPECT_EQ(img.at(207, 8), pixelValue(0, 0, c));
-    EXPECT_EQ(img.at(206, 8), grey(110));
-    EXPECT_EQ(img.at(215, 19), pixelValue(0, 0, c));
-    EXPECT_EQ(img.at(216, 19), grey(21));
-    EXPECT_EQ(img.at(W - 8, 15), pixelValue(0, c, 0));
-    EXPECT_EQ(img.at(W - 2, 23), pixelValue(0, c, 0));
-    EXPECT_EQ(img.at(W - 8, 21), kBack);  // the shadow band covers 108's left column
-    EXPECT_EQ(img.at(W - 7, 22), kBack);  // and the single pixels the next one
-    EXPECT_EQ(img.at(W - 6, 22), pixelValue(0, c, 0));
-    EXPECT_EQ(img.at(0, H - 18), pixelValue(c, 0, 0));
-    EXPECT_EQ(img.at(W - 118, H - 13), pixelValue(c, c, 0));
-    EXPECT_EQ(img.at(W - 27, H - 1), pixelValue(c, c, 0));
-    EXPECT_EQ(img.at(W - 2, H - 7), pixelValue(0, c, c));
-    EXPECT_EQ(img.at(W - 11, H - 7), grey(21)) << "104 is not drawn without a sizing border";
-
+    const struct { int x, y; uint32_t v; } probes[] = {
+        {122, 0, grey(c)}, {123, 0, grey(56)},
+        {207, 8, pixelValue(0, 0, c)}, {206, 8, grey(110)},  // 106 at (m - 2, 8) for W 300
+        {215, 19, pixelValue(0, 0, c)}, {216, 19, grey(21)},
+        {W - 8, 15, pixelValue(0, c, 0)}, {W - 2, 23, pixelValue(0, c, 0)},
+        {W - 8, 21, kBack},  // the shadow band covers 108's left column
+        {W - 7, 22, kBack},  // and the single pixels the next one
+        {W - 6, 22, pixelValue(0, c, 0)}, {0, H - 18, pixelValue(c, 0, 0)},
+        {W - 118, H - 13, pixelValue(c, c, 0)}, {W - 27, H - 1, pixelValue(c, c, 0)},
+        {W - 2, H - 7, pixelValue(0, c, c)},
+        {W - 11, H - 7, grey(21)}};  // 104 only with a sizing border
+    for (const auto& p : probes) EXPECT_EQ(at(p.x, p.y), p.v) << p.x << "," << p.y;
     compose(b, true);
-    EXPECT_EQ(img.at(W - 11, H - 7), pixelValue(c, 0, c));
-    EXPECT_EQ(img.at(W - 11, H - 18), kBack);  // cleared after the bitmaps
-}
-
-TEST(frame_composition, tiny_and_empty_images_are_safe) {
-    std::vector<uint32_t> px(3 * 2);
-    composeFrame({px.data(), 3, 2}, FrameBitmaps{}, false, kBack);
-    composeFrame({nullptr, 0, 0}, FrameBitmaps{}, true, kBack);
-    SUCCEED();
+    EXPECT_EQ(at(W - 11, H - 7), pixelValue(c, 0, c));
+    EXPECT_EQ(at(W - 11, H - 18), kBack);  // cleared after the bitmaps
 }

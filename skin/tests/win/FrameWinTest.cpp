@@ -30,105 +30,69 @@ protected:
 
 }  // namespace
 
-TEST_F(SkinnedDialog, frame_rows_and_columns_on_screen) {
-    const wintest::Capture c = wintest::captureClient(dlg.hwnd());
+TEST_F(SkinnedDialog, frame_lines_and_bitmaps_on_screen) {
+    const wintest::Capture c = wintest::capture(dlg.hwnd());
     ASSERT_EQ(c.width, W);
     const COLORREF back = SkinColors::color(0);
-    // A few rows and columns of each band, on the real screen (all of them
-    // are pinned by the native composition tests).
-    EXPECT_EQ(c.at(150, 8), grey(110));
-    EXPECT_EQ(c.at(150, 17), grey(56));
-    EXPECT_EQ(c.at(150, 19), grey(21));
-    EXPECT_EQ(c.at(150, 100), back);
-    EXPECT_EQ(c.at(0, 100), grey(110));
-    EXPECT_EQ(c.at(4, 100), grey(21));
-    EXPECT_EQ(c.at(W - 6, 100), grey(110));
-    EXPECT_EQ(c.at(W - 2, 100), grey(21));
-    EXPECT_EQ(c.at(60, H - 17), grey(110));
-    EXPECT_EQ(c.at(60, H - 7), grey(21));
-    EXPECT_EQ(c.at(5, 20), grey(10));
-    EXPECT_EQ(c.at(6, H - 18), back);
-}
-
-TEST_F(SkinnedDialog, bitmaps_at_their_places) {
-    const wintest::Capture c = wintest::captureClient(dlg.hwnd());
-    const COLORREF back = SkinColors::color(0);
-    // 106 at (m - 2, 8) = (207, 8): its row 0 lies on the 110 line, row 2 on 63.
-    // Only the part inside the strip's sloped end is on screen.
-    for (int x = 0; x < 2; ++x) EXPECT_EQ(c.at(207 + x, 8), bitmapOver(106, x, 0, grey(110))) << x;
-    for (int x = 0; x < 3; ++x) EXPECT_EQ(c.at(207 + x, 10), bitmapOver(106, x, 2, grey(63))) << x;
-    EXPECT_EQ(c.at(206, 10), grey(63));
-    // 107 at (0, 0) over the 56 fill of the caption band.
-    EXPECT_EQ(c.at(50, 3), bitmapOver(107, 50, 3, grey(56)));
-    EXPECT_EQ(c.at(12, 11), bitmapOver(107, 12, 11, grey(56)));
-    // 103 at (W - 118, H - 13); 102 at (W - 8, H - 18); 105 at (0, H - 18).
-    EXPECT_EQ(c.at(W - 118 + 40, H - 6), bitmapOver(103, 40, 7, back));
-    EXPECT_EQ(c.at(W - 118 + 34, H - 6), bitmapOver(103, 34, 7, back));
-    EXPECT_EQ(c.at(W - 4, H - 10), bitmapOver(102, 4, 8, back));
-    EXPECT_EQ(c.at(6, H - 15), bitmapOver(105, 6, 3, grey(63)));
+    // A few rows and columns of each band (all of them are pinned by the
+    // native composition tests), then each bitmap over what lies under it.
+    wintest::expectPixels(c, {
+        {150, 8, grey(110)}, {150, 17, grey(56)}, {150, 19, grey(21)}, {150, 100, back},
+        {0, 100, grey(110)}, {4, 100, grey(21)}, {W - 6, 100, grey(110)}, {W - 2, 100, grey(21)},
+        {60, H - 17, grey(110)}, {60, H - 7, grey(21)}, {5, 20, grey(10)}, {6, H - 18, back},
+        // 106 at (m - 2, 8) = (207, 8): row 0 on the 110 line, row 2 on 63; only
+        // the part inside the strip's sloped end is on screen.
+        {207, 8, bitmapOver(106, 0, 0, grey(110))}, {208, 8, bitmapOver(106, 1, 0, grey(110))},
+        {207, 10, bitmapOver(106, 0, 2, grey(63))}, {209, 10, bitmapOver(106, 2, 2, grey(63))},
+        {206, 10, grey(63)},
+        // 107 at (0, 0) over the caption band's 56.
+        {50, 3, bitmapOver(107, 50, 3, grey(56))}, {12, 11, bitmapOver(107, 12, 11, grey(56))},
+        // 103 at (W - 118, H - 13); 102 at (W - 8, H - 18); 105 at (0, H - 18).
+        {W - 78, H - 6, bitmapOver(103, 40, 7, back)}, {W - 84, H - 6, bitmapOver(103, 34, 7, back)},
+        {W - 4, H - 10, bitmapOver(102, 4, 8, back)}, {6, H - 15, bitmapOver(105, 6, 3, grey(63))}});
 }
 
 TEST_F(SkinnedDialog, region_has_the_tabs_and_cut_corners) {
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
     ASSERT_NE(GetWindowRgn(dlg.hwnd(), rgn), ERROR);
-    struct {
-        int x, y;
-        bool inside;
-    } probes[] = {
-        {50, 5, true},        // caption tab
-        {200, 5, false},      // above the caption strip
-        {150, 10, true},      // caption strip
-        {W - 30, 10, false},  // right of the strip's sloped end
-        {W - 20, 10, false},
-        {150, 100, true},      // body
-        {W - 2, 100, true},    // a rounded rectangle region ends before its right edge
-        {20, H - 2, false},    // below the body, left of the bottom tab
-        {W - 60, H - 2, true},  // bottom tab
-        {W - 10, H - 2, false},
-        {0, 0, false},          // the tab's cut corner
-        {110, 3, false},        // right of the tab's slope
-    };
+    const struct { int x, y; bool inside; } probes[] = {
+            {50, 5, true},   {200, 5, false},    // caption tab; above the caption strip
+        {150, 10, true}, {W - 30, 10, false}, {W - 20, 10, false},  // the strip and right of its sloped end
+        {150, 100, true}, {W - 2, 100, true},  // body, to its rounded right edge
+        {20, H - 2, false}, {W - 60, H - 2, true}, {W - 10, H - 2, false},  // beside and on the bottom tab
+        {0, 0, false}, {110, 3, false}};       // the tab's cut corner and right of its slope
     for (const auto& p : probes) EXPECT_EQ(PtInRegion(rgn, p.x, p.y) != 0, p.inside) << p.x << "," << p.y;
     DeleteObject(rgn);
 }
 
-TEST_F(SkinnedDialog, hit_caption_on_frame_not_inside) {
-    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(3, 50)));
-    EXPECT_FALSE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 50)));
-    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 185)));
-    EXPECT_FALSE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 181)));
-    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(50, 182)));
-    EXPECT_TRUE(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(-2, 50)));  // signed low word
+TEST_F(SkinnedDialog, hit_caption_on_the_frame_not_inside) {
+    const struct { int x, y; bool hit; } cases[] = {
+        {3, 50, true}, {50, 50, false}, {50, 185, true}, {50, 181, false}, {50, 182, true},
+        {-2, 50, true}};  // the low word is signed
+    for (const auto& p : cases)
+        EXPECT_EQ(SkinPainter::HitCaption(dlg.hwnd(), MAKELPARAM(p.x, p.y)) != 0, p.hit) << p.x << "," << p.y;
 }
 
-TEST(center_on_monitor, owner_half_off_the_right_edge) {
-    MONITORINFO mi{};
-    mi.cbSize = sizeof mi;
-    GetMonitorInfoA(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &mi);
-    const RECT work = mi.rcWork;
-    Parent owner(work.right - 100, 300, 200, 100);
-    Parent dlg(0, 0, 300, 200);
-    SkinPainter::CenterOnMonitor(dlg.hwnd(), owner.hwnd());
-    RECT r;
-    GetWindowRect(dlg.hwnd(), &r);
-    EXPECT_EQ(r.right, work.right);
-    EXPECT_EQ(r.top, 350 - 100);
-    EXPECT_EQ(r.right - r.left, 300);  // size kept
-}
-
-TEST(center_on_monitor, without_owner_centred_in_the_work_area) {
+TEST(center_on_monitor, on_the_owner_clamped_into_the_work_area) {
     MONITORINFO mi{};
     mi.cbSize = sizeof mi;
     GetMonitorInfoA(MonitorFromWindow(GetDesktopWindow(), MONITOR_DEFAULTTOPRIMARY), &mi);
     const RECT work = mi.rcWork;
     Parent dlg(0, 0, 300, 200);
-    SkinPainter::CenterOnMonitor(dlg.hwnd(), nullptr);
     RECT r;
+    SkinPainter::CenterOnMonitor(dlg.hwnd(), nullptr);  // no owner: the work area's centre
     GetWindowRect(dlg.hwnd(), &r);
     EXPECT_EQ(r.left, (work.left + work.right) / 2 - 150);
     EXPECT_EQ(r.top, (work.top + work.bottom) / 2 - 100);
-    // An owner off the top left pushes the window into the corner.
-    Parent owner(work.left - 400, work.top - 300, 200, 100);
+    {
+        Parent owner(work.right - 100, 300, 200, 100);  // half off the right edge
+        SkinPainter::CenterOnMonitor(dlg.hwnd(), owner.hwnd());
+        GetWindowRect(dlg.hwnd(), &r);
+        EXPECT_EQ(r.right, work.right);
+        EXPECT_EQ(r.top, 350 - 100);
+        EXPECT_EQ(r.right - r.left, 300);  // size kept
+    }
+    Parent owner(work.left - 400, work.top - 300, 200, 100);  // off the top left: into the corner
     SkinPainter::CenterOnMonitor(dlg.hwnd(), owner.hwnd());
     GetWindowRect(dlg.hwnd(), &r);
     EXPECT_EQ(r.left, work.left);
@@ -149,14 +113,13 @@ TEST(skinned_dialog_with_sizing_border, region_moved_by_the_dialog_frame_and_gri
     EXPECT_EQ(box.left, dx);
     EXPECT_EQ(box.top, dy);
     DeleteObject(rgn);
-    // The frame picture uses the size grip (104) instead of the plain corner (102).
     SkinDib image;
     ASSERT_TRUE(image.create(300, 200));
     HDC mem = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(mem, image.bitmap);
     RECT rc;
     GetClientRect(w, &rc);
-    SkinPainter::PaintFrame(w, mem);
+    SkinPainter::PaintFrame(w, mem);  // the grip (104) instead of the plain corner (102)
     GdiFlush();
     // A grip dot of 104 at its (4, 6), over the plain background.
     const COLORREF dot = GetPixel(mem, rc.right - 11 + 4, rc.bottom - 18 + 6);

@@ -8,12 +8,11 @@ namespace {
 // A memory DC drawing into a SkinDib, so painted pixels can be read back.
 struct DibCanvas {
     SkinDib dib;
-    HDC dc = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
     HGDIOBJ old = nullptr;
     DibCanvas(int w, int h) {
         EXPECT_TRUE(dib.create(w, h));
         dib.fillAll(255, 255, 255);
-        dc = CreateCompatibleDC(nullptr);
         old = SelectObject(dc, dib.bitmap);
     }
     ~DibCanvas() {
@@ -31,22 +30,19 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 }  // namespace
 
-TEST(skin_colors, table_and_out_of_range_indices) {
+TEST(skin_colors, slots_brushes_and_out_of_range_indices) {
     EXPECT_EQ(SkinColors::color(0), 0x00383838u);
     EXPECT_EQ(SkinColors::color(1), RGB(160, 160, 160));
     EXPECT_EQ(SkinColors::color(7), RGB(53, 70, 87));
     EXPECT_EQ(SkinColors::color(16), RGB(65, 65, 65));
     EXPECT_EQ(SkinColors::color(2), 0u);  // unused slots are black
-    EXPECT_EQ(SkinColors::color(18), 0u);
-    EXPECT_EQ(SkinColors::color(-1), 0u);
-    EXPECT_EQ(SkinColors::brush(18), nullptr);
-    EXPECT_EQ(SkinColors::brush(-3), nullptr);
-}
-
-TEST(skin_colors, brushes_are_cached_solid_brushes_of_the_slot_colour) {
+    for (int bad : {18, -1}) {
+        EXPECT_EQ(SkinColors::color(bad), 0u) << bad;
+        EXPECT_EQ(SkinColors::brush(bad), nullptr) << bad;
+    }
     HBRUSH a = SkinColors::brush(7);
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(SkinColors::brush(7), a);
+    EXPECT_EQ(SkinColors::brush(7), a);  // cached
     LOGBRUSH lb{};
     ASSERT_TRUE(GetObjectA(a, sizeof lb, &lb));
     EXPECT_EQ(lb.lbStyle, static_cast<UINT>(BS_SOLID));
@@ -58,66 +54,62 @@ TEST(skin_fonts, heights_follow_the_screen_and_96_dpi) {
     HDC screen = GetDC(nullptr);
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    LOGFONTA lf{};
+    LOGFONTA lf{}, gui{};
     HFONT f0 = SkinFonts::font(0);
-    ASSERT_NE(f0, nullptr);
     ASSERT_TRUE(GetObjectA(f0, sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -MulDiv(8, dpi, 72));
+    EXPECT_EQ(SkinFonts::font(0), f0);
     ASSERT_TRUE(GetObjectA(SkinFonts::font(1), sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -11);
-    // Same face as the default GUI font.
-    LOGFONTA gui{};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
     EXPECT_STREQ(lf.lfFaceName, gui.lfFaceName);
-    EXPECT_EQ(SkinFonts::font(0), f0);
     EXPECT_EQ(SkinFonts::font(3), nullptr);
     EXPECT_EQ(SkinFonts::font(-1), nullptr);
 }
 
-TEST(skin_painting, fill_solid_rect_both_forms) {
-    DibCanvas c(20, 10);
-    const RECT rc{2, 3, 6, 5};
-    FillSolidRect(c.dc, rc, RGB(10, 20, 30));
-    EXPECT_EQ(c.at(2, 3), RGB(10, 20, 30));
-    EXPECT_EQ(c.at(5, 4), RGB(10, 20, 30));
-    EXPECT_EQ(c.at(6, 4), kWhite);
-    EXPECT_EQ(c.at(5, 5), kWhite);
+TEST(skin_painting, fill_solid_rect_both_forms_and_3d_rect_corners) {
+    DibCanvas c(30, 20);
+    FillSolidRect(c.dc, RECT{2, 3, 6, 5}, RGB(10, 20, 30));
     FillSolidRect(c.dc, 10, 0, 3, 2, RGB(1, 2, 3));
-    EXPECT_EQ(c.at(12, 1), RGB(1, 2, 3));
-    EXPECT_EQ(c.at(13, 1), kWhite);
     EXPECT_EQ(GetBkColor(c.dc), RGB(1, 2, 3));  // the DC keeps the colour, no brush involved
-}
-
-TEST(skin_painting, draw_3d_rect_corners_belong_to_bottom_right) {
-    DibCanvas c(20, 20);
-    const RECT rc{2, 2, 12, 10};  // 10 x 8
+    // Draw3dRect over (14, 8) .. (24, 16): the corners belong to the bottom right.
     const COLORREF tl = RGB(200, 0, 0), br = RGB(0, 0, 200);
-    Draw3dRect(c.dc, rc, tl, br);
-    EXPECT_EQ(c.at(2, 2), tl);
-    EXPECT_EQ(c.at(10, 2), tl);
-    EXPECT_EQ(c.at(11, 2), br);  // top right corner
-    EXPECT_EQ(c.at(2, 9), br);   // bottom left corner
-    EXPECT_EQ(c.at(2, 8), tl);
-    EXPECT_EQ(c.at(11, 9), br);
-    EXPECT_EQ(c.at(11, 5), br);
-    EXPECT_EQ(c.at(6, 9), br);
-    EXPECT_EQ(c.at(6, 5), kWhite);  // inside untouched
-    EXPECT_EQ(c.at(12, 5), kWhite);
-    EXPECT_EQ(c.at(6, 10), kWhite);
+    Draw3dRect(c.dc, RECT{14, 8, 24, 16}, tl, br);
+    const struct { int x, y; COLORREF c; } probes[] = {
+        {2, 3, RGB(10, 20, 30)}, {5, 4, RGB(10, 20, 30)}, {6, 4, kWhite}, {5, 5, kWhite},
+        {12, 1, RGB(1, 2, 3)}, {13, 1, kWhite},
+        {14, 8, tl}, {22, 8, tl}, {23, 8, br}, {14, 15, br}, {14, 14, tl}, {23, 15, br}, {23, 11, br},
+        {18, 15, br}, {18, 11, kWhite}, {24, 11, kWhite}, {18, 16, kWhite}};
+    for (const auto& p : probes) EXPECT_EQ(c.at(p.x, p.y), p.c) << p.x << "," << p.y;
 }
 
-TEST(skin_dib, create_fills_header_and_destroy_empties) {
+TEST(skin_dib, create_draw_blit_and_destroy) {
     SkinDib d;
     EXPECT_TRUE(d.empty());
-    ASSERT_TRUE(d.create(3, 2));
-    EXPECT_EQ(d.width, 3);
-    EXPECT_EQ(d.height, 2);
+    ASSERT_TRUE(d.create(4, 3));
     EXPECT_EQ(d.header.biSize, 40u);
-    EXPECT_EQ(d.header.biWidth, 3);
-    EXPECT_EQ(d.header.biHeight, -2);
+    EXPECT_EQ(d.header.biWidth, 4);
+    EXPECT_EQ(d.header.biHeight, -3);  // top-down
     EXPECT_EQ(d.header.biBitCount, 32);
-    EXPECT_EQ(d.header.biSizeImage, 24u);
-    EXPECT_NE(d.bitmap, nullptr);
+    EXPECT_EQ(d.header.biSizeImage, 48u);
+    d.fillAll(0, 0, 255);
+    d.hLine(0, 0, 3, 255, 0, 0);
+    d.vLine(3, 0, 2, 0, 255, 0);
+    d.fillRect(-5, -5, 7, 8, 10, 10, 10);  // clipped to columns 0..1, rows 0..2
+    EXPECT_EQ(d.pixels[2 * 4 + 1], 0x0A0A0Au);
+    EXPECT_EQ(d.pixels[2 * 4 + 2], 0x0000FFu);
+    SkinDib src;
+    ASSERT_TRUE(src.create(1, 1));
+    src.fillAll(200, 200, 200);
+    d.blend(src, 0, 0, 128);  // (200 - 10) * 128 / 256 + 10
+    DibCanvas c(10, 10);
+    d.blitTo(c.dc, 2, 1);  // the top row lands at the top
+    EXPECT_EQ(c.at(2, 1), RGB(105, 105, 105));
+    EXPECT_EQ(c.at(4, 1), RGB(255, 0, 0));
+    EXPECT_EQ(c.at(5, 3), RGB(0, 255, 0));
+    EXPECT_EQ(c.at(4, 3), RGB(0, 0, 255));
+    EXPECT_EQ(c.at(1, 1), kWhite);
+    EXPECT_EQ(c.at(2, 4), kWhite);
     d.destroy();
     EXPECT_TRUE(d.empty());
     EXPECT_EQ(d.width, 0);
@@ -128,45 +120,13 @@ TEST(skin_dib, create_fills_header_and_destroy_empties) {
     d.fillRect(0, 0, 5, 5, 1, 2, 3);  // drawing on an empty image draws nothing
 }
 
-TEST(skin_dib, drawing_writes_the_section_pixels) {
-    SkinDib d;
-    ASSERT_TRUE(d.create(100, 100));
-    d.fillAll(100, 100, 100);
-    d.fillRect(-5, -5, 10, 10, 255, 0, 0);
-    EXPECT_EQ(d.pixels[4 * 100 + 4], 0xFF0000u);
-    EXPECT_EQ(d.pixels[5 * 100 + 5], 0x646464u);
-    SkinDib src;
-    ASSERT_TRUE(src.create(1, 1));
-    src.fillAll(200, 200, 200);
-    d.blend(src, 50, 50, 128);
-    EXPECT_EQ(d.pixels[50 * 100 + 50], 0x969696u);  // 150
-}
-
-TEST(skin_dib, blit_puts_the_top_row_at_the_top) {
-    SkinDib d;
-    ASSERT_TRUE(d.create(4, 3));
-    d.fillAll(0, 0, 255);
-    d.hLine(0, 0, 3, 255, 0, 0);
-    d.vLine(3, 0, 2, 0, 255, 0);
-    DibCanvas c(10, 10);
-    d.blitTo(c.dc, 2, 1);
-    EXPECT_EQ(c.at(2, 1), RGB(255, 0, 0));
-    EXPECT_EQ(c.at(2, 3), RGB(0, 0, 255));
-    EXPECT_EQ(c.at(5, 3), RGB(0, 255, 0));
-    EXPECT_EQ(c.at(1, 1), kWhite);
-    EXPECT_EQ(c.at(2, 4), kWhite);
-}
-
-TEST(skin_bitmaps, load_at_their_sizes_as_32_bit_images) {
+TEST(skin_bitmaps, load_at_their_sizes_and_missing_ones_fail) {
     wintest::setUpSkin();
-    struct {
-        int id, w, h;
-    } sizes[] = {{107, 123, 23}, {106, 9, 12}, {108, 7, 9}, {105, 9, 12},
-                 {103, 92, 13},  {102, 7, 12}, {104, 10, 12}};
+    const struct { int id, w, h; } sizes[] = {{107, 123, 23}, {106, 9, 12}, {108, 7, 9}, {105, 9, 12},
+                                              {103, 92, 13},  {102, 7, 12}, {104, 10, 12}};
     for (const auto& s : sizes) {
         SkinDib* d = SkinBitmap(s.id);
-        ASSERT_NE(d, nullptr);
-        EXPECT_FALSE(d->empty()) << s.id;
+        ASSERT_NE(d, nullptr) << s.id;
         EXPECT_EQ(d->width, s.w) << s.id;
         EXPECT_EQ(d->height, s.h) << s.id;
     }
@@ -178,16 +138,12 @@ TEST(skin_bitmaps, load_at_their_sizes_as_32_bit_images) {
     EXPECT_EQ(skin::pixelAt(tab->buffer(), 0, 0), 0x151515u);
     EXPECT_EQ(skin::pixelAt(tab->buffer(), 50, 0), 0x6E6E6Eu);
     EXPECT_EQ(skin::pixelAt(tab->buffer(), 0, 20), 0x6E6E6Eu);
-}
-
-TEST(skin_bitmaps, missing_resource_fails_and_leaves_the_image_empty) {
     SkinDib d;
     ASSERT_TRUE(d.create(5, 5));
     EXPECT_FALSE(d.loadResource(GetModuleHandleA(nullptr), 4711));
     EXPECT_TRUE(d.empty());
     EXPECT_TRUE(d.loadResource(GetModuleHandleA(nullptr), 106));
     EXPECT_EQ(d.width, 9);
-    // Loading again replaces the pixels.
-    LoadSkinBitmaps(GetModuleHandleA(nullptr));
+    LoadSkinBitmaps(GetModuleHandleA(nullptr));  // loading again replaces the images
     EXPECT_EQ(SkinBitmap(103)->width, 92);
 }

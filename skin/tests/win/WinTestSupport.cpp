@@ -1,5 +1,7 @@
 #include "WinTestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -40,18 +42,10 @@ Parent::~Parent() {
     pump();
 }
 
-std::vector<Msg> Parent::received(UINT msg) const {
-    std::vector<Msg> out;
-    for (const Msg& m : log_)
-        if (m.msg == msg) out.push_back(m);
-    return out;
-}
-
 HWND Parent::child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
                    DWORD exStyle) {
-    HWND c = CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
-                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
-    return c;
+    return CreateWindowExA(exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
 LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
@@ -68,7 +62,7 @@ LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_LBUTTONDOWN:
         case WM_RBUTTONDOWN:
         case WM_SETFOCUS:
-            self->log_.push_back({msg, wp, lp});
+            self->log_.push_back({msg, wp, lp, GetTickCount()});
             return 0;
         case WM_DRAWITEM:
             SkinPainter::DrawSkinButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
@@ -127,88 +121,60 @@ void setKey(int vk, bool down) {
     SetKeyboardState(keys);
 }
 
-void releaseAllKeys() {
-    BYTE keys[256] = {};
-    SetKeyboardState(keys);
-}
-
 COLORREF Capture::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
     return px[static_cast<size_t>(y) * width + x];
 }
 
-int Capture::count(COLORREF c) const {
+int Capture::count(COLORREF c, RECT within) const {
     int n = 0;
-    for (COLORREF p : px) n += p == c;
+    for (int y = std::max<LONG>(within.top, 0); y < std::min<LONG>(within.bottom, height); ++y)
+        for (int x = std::max<LONG>(within.left, 0); x < std::min<LONG>(within.right, width); ++x) n += at(x, y) == c;
     return n;
 }
 
-RECT Capture::boxOf(COLORREF c) const {
+RECT Capture::boxWhere(const std::function<bool(COLORREF)>& pass, RECT within) const {
     RECT r{width, height, 0, 0};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            if (at(x, y) == c) {
-                r.left = std::min<LONG>(r.left, x);
-                r.top = std::min<LONG>(r.top, y);
-                r.right = std::max<LONG>(r.right, x + 1);
-                r.bottom = std::max<LONG>(r.bottom, y + 1);
-            }
-    if (r.right <= r.left) r = RECT{0, 0, 0, 0};
-    return r;
+    for (int y = std::max<LONG>(within.top, 0); y < std::min<LONG>(within.bottom, height); ++y)
+        for (int x = std::max<LONG>(within.left, 0); x < std::min<LONG>(within.right, width); ++x)
+            if (pass(at(x, y)))
+                r = RECT{std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
+                         std::max<LONG>(r.bottom, y + 1)};
+    return r.right > r.left ? r : RECT{0, 0, 0, 0};
 }
 
-namespace {
-
-Capture captureScreen(int sx, int sy, int w, int h) {
+Capture capture(HWND w, bool wholeWindow) {
+    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    pump();
+    RECT r;
+    if (wholeWindow) {
+        GetWindowRect(w, &r);
+    } else {
+        GetClientRect(w, &r);
+        MapWindowPoints(w, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    }
     Capture c;
-    c.width = w;
-    c.height = h;
-    if (w <= 0 || h <= 0) return c;
+    SkinDib dib;
+    if (!dib.create(r.right - r.left, r.bottom - r.top)) return c;
+    c.width = dib.width;
+    c.height = dib.height;
     HDC screen = GetDC(nullptr);
     HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, w, h, screen, sx, sy, SRCCOPY);
+    HGDIOBJ old = SelectObject(mem, dib.bitmap);
+    BitBlt(mem, 0, 0, c.width, c.height, screen, r.left, r.top, SRCCOPY);
     GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    c.px.resize(static_cast<size_t>(w) * h);
-    for (size_t i = 0; i < c.px.size(); ++i) {
-        const uint32_t v = p[i];
-        c.px[i] = RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+    for (size_t i = 0; i < static_cast<size_t>(c.width) * c.height; ++i) {
+        const uint32_t v = dib.pixels[i];
+        c.px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
     }
     SelectObject(mem, old);
-    DeleteObject(bmp);
     DeleteDC(mem);
     ReleaseDC(nullptr, screen);
     return c;
 }
 
-}  // namespace
-
-Capture captureClient(HWND w) {
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    pump();
-    RECT rc;
-    GetClientRect(w, &rc);
-    POINT o{0, 0};
-    ClientToScreen(w, &o);
-    return captureScreen(o.x, o.y, rc.right, rc.bottom);
-}
-
-Capture captureWindow(HWND w) {
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
-    pump();
-    RECT wr;
-    GetWindowRect(w, &wr);
-    return captureScreen(wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top);
+void expectPixels(const Capture& c, std::initializer_list<Probe> probes) {
+    for (const Probe& p : probes) EXPECT_EQ(c.at(p.x, p.y), p.c) << "at " << p.x << "," << p.y;
 }
 
 namespace {
@@ -216,7 +182,6 @@ namespace {
 struct WatchLog {
     WNDPROC orig;
     std::vector<Msg> msgs;
-    std::vector<DWORD> ticks;
 };
 std::map<HWND, WatchLog>& watches() {
     static std::map<HWND, WatchLog> m;
@@ -226,47 +191,32 @@ std::map<HWND, WatchLog>& watches() {
 LRESULT CALLBACK watchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     auto it = watches().find(h);
     if (it == watches().end()) return DefWindowProcA(h, msg, wp, lp);
-    it->second.msgs.push_back({msg, wp, lp});
-    it->second.ticks.push_back(GetTickCount());
+    it->second.msgs.push_back({msg, wp, lp, GetTickCount()});
     return CallWindowProcA(it->second.orig, h, msg, wp, lp);
+}
+
+std::vector<Msg> only(const std::vector<Msg>& log, UINT msg) {
+    std::vector<Msg> out;
+    for (const Msg& m : log)
+        if (m.msg == msg) out.push_back(m);
+    return out;
 }
 
 }  // namespace
 
 Watch::Watch(HWND w) : w_(w) {
-    WatchLog log;
-    log.orig = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
-    watches()[w] = log;
+    auto orig = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
+    watches()[w] = WatchLog{orig, {}};
 }
 
 Watch::~Watch() {
     auto it = watches().find(w_);
-    if (it == watches().end()) return;
     if (IsWindow(w_)) SetWindowLongPtrA(w_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.orig));
     watches().erase(it);
 }
 
-std::vector<Msg> Watch::seen(UINT msg) const {
-    std::vector<Msg> out;
-    const auto& log = watches()[w_];
-    for (const Msg& m : log.msgs)
-        if (m.msg == msg) out.push_back(m);
-    return out;
-}
-
-std::vector<DWORD> Watch::times(UINT msg) const {
-    std::vector<DWORD> out;
-    const auto& log = watches()[w_];
-    for (size_t i = 0; i < log.msgs.size(); ++i)
-        if (log.msgs[i].msg == msg) out.push_back(log.ticks[i]);
-    return out;
-}
-
-void Watch::clear() {
-    auto& log = watches()[w_];
-    log.msgs.clear();
-    log.ticks.clear();
-}
+std::vector<Msg> Watch::seen(UINT msg) const { return only(watches()[w_].msgs, msg); }
+std::vector<Msg> Parent::received(UINT msg) const { return only(log_, msg); }
 
 std::string windowText(HWND w) {
     char buf[256] = {};

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@ struct Msg {
     UINT msg;
     WPARAM wp;
     LPARAM lp;
+    DWORD tick;
 };
 
 // Registers the skin classes and loads the skin bitmaps of this program once.
@@ -28,14 +30,11 @@ public:
     ~Parent();
     Parent(const Parent&) = delete;
     Parent& operator=(const Parent&) = delete;
-
     HWND hwnd() const { return hwnd_; }
     std::vector<Msg> received(UINT msg) const;
     void clear() { log_.clear(); }
-
     HWND child(const char* cls, const char* text, DWORD style, int x, int y, int w, int h, int id,
                DWORD exStyle = 0);
-
     static LRESULT CALLBACK proc(HWND, UINT, WPARAM, LPARAM);
 
 private:
@@ -44,39 +43,46 @@ private:
     std::vector<Msg> log_;
 };
 
-// Handles every pending message, then returns.
+// Handles every pending message, then returns; pumpFor keeps at it (timers
+// included) for the given time.
 void pump();
-// Handles messages (timers included) for the given time.
 void pumpFor(DWORD ms);
 
 // Makes GetKeyState report the key as down (or up) on this thread.
 void setKey(int vk, bool down);
-void releaseAllKeys();
 
-// The colours of a window's client area as shown on the screen, row by row
-// (the window must be uncovered). Painted first.
+// The colours of a window's client area (or whole window) as shown on the
+// screen, row by row, after repainting it. The window must be uncovered.
 struct Capture {
     int width = 0;
     int height = 0;
     std::vector<COLORREF> px;
     COLORREF at(int x, int y) const;
-    int count(COLORREF c) const;
-    // Bounding box of the pixels of colour c; empty (right <= left) if none.
-    RECT boxOf(COLORREF c) const;
+    // Pixels of colour c, and the bounding box of those that pass a test
+    // (all zero if none), within an area (all of it unless given).
+    int count(COLORREF c, RECT within = kAll) const;
+    RECT boxWhere(const std::function<bool(COLORREF)>& pass, RECT within = kAll) const;
+    RECT boxOf(COLORREF c) const {
+        return boxWhere([c](COLORREF p) { return p == c; });
+    }
+    static constexpr RECT kAll{0, 0, 1 << 30, 1 << 30};
 };
-Capture captureClient(HWND w);
-// The same for the whole window rectangle (frame included).
-Capture captureWindow(HWND w);
+Capture capture(HWND w, bool wholeWindow = false);
+
+// Expects each listed pixel of a capture to have its colour.
+struct Probe {
+    int x, y;
+    COLORREF c;
+};
+void expectPixels(const Capture& c, std::initializer_list<Probe> probes);
 
 // Replaces a window's procedure with one that records every message it sees
-// before passing it on; the log lives until unwatch.
+// (with its tick count) before passing it on, until destroyed.
 class Watch {
 public:
     explicit Watch(HWND w);
     ~Watch();
     std::vector<Msg> seen(UINT msg) const;
-    std::vector<DWORD> times(UINT msg) const;
-    void clear();
 
 private:
     HWND w_;
