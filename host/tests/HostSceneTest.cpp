@@ -13,6 +13,7 @@
 #include "host/XsiApplication.h"
 
 using namespace XSI;
+using UV = std::vector<float>;
 
 namespace {
 
@@ -162,26 +163,59 @@ TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_descr
     EXPECT_EQ(remembers.Build(), CStatus::Fail);
 }
 
-TEST_F(HostScene, uv_values_are_per_node_and_range_checked) {
+TEST_F(HostScene, uv_values_read_back_per_node_as_the_nodes_of_a_vertex_agree_differ_and_agree_again) {
+    // Triangles (0 1 2) and (2 1 3): vertices 1 and 2 have two nodes each.
     X3DObject object;
-    CMeshBuilder builder = addMesh("m", 3, object);
-    const uint32_t triangle[3] = {0, 1, 2};
-    ASSERT_EQ(builder.AddTriangles(1, triangle), CStatus::OK);
+    CMeshBuilder builder = addMesh("m", 4, object);
+    ASSERT_EQ(builder.AddTriangles(std::vector<uint32_t>{0, 1, 2, 2, 1, 3}), CStatus::OK);
     ASSERT_EQ(builder.Build(), CStatus::OK);
     ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
     ASSERT_TRUE(uv.IsValid());
-    const float two[6] = {0.25f, 0.5f, 0, 0.75f, 1, 0};
-    EXPECT_EQ(uv.SetValues(two, 2, 1), CStatus::OK);
-    EXPECT_EQ(uv.SetValues(two, 2, 2), CStatus::InvalidArgument) << "nodes 2 and 3 of 3";
+    const auto at = [&](uint32_t node) {
+        UV v(3);
+        EXPECT_TRUE(uv.GetValue(node, v.data())) << node;
+        return v;
+    };
+    EXPECT_EQ(at(0), UV(3, 0.0f)) << "a node never set reads 0";
+
+    // One range: nodes 0..2 agree with their vertices, node 3 gives vertex 2 another value.
+    const UV values = {0, 0, 0, 1, 0, 0, 0, 1, 0, 0.5f, 0.5f, 0, 1, 0, 0, 1, 1, 0};
+    ASSERT_EQ(uv.SetValues(values.data(), 6, 0), CStatus::OK);
+    for (uint32_t n = 0; n < 6; ++n) EXPECT_EQ(at(n), UV(values.begin() + 3 * n, values.begin() + 3 * n + 3)) << n;
+    // The node that gave vertex 2 its value changes, then both nodes agree again.
+    EXPECT_EQ(uv.SetValues(values.data() + 9, 1, 2), CStatus::OK);
+    EXPECT_EQ(at(2), (UV{0.5f, 0.5f, 0}));
+    EXPECT_EQ(uv.SetValues(values.data() + 6, 1, 2), CStatus::OK);
+    EXPECT_EQ(uv.SetValues(values.data() + 6, 1, 3), CStatus::OK);
+    EXPECT_EQ(at(2), (UV{0, 1, 0}));
+    EXPECT_EQ(at(3), (UV{0, 1, 0}));
+    EXPECT_EQ(HostControl::FindObject("m")->uvCount, 6u);
+
     float v[3];
-    ASSERT_TRUE(uv.GetValue(2, v));
-    EXPECT_EQ(v[0], 0.75f);
-    ASSERT_TRUE(uv.GetValue(0, v));
-    EXPECT_EQ(v[0], 0.0f);
-    EXPECT_FALSE(uv.GetValue(3, v));
-    EXPECT_EQ(uv.SetValues(std::vector<float>(8)), CStatus::InvalidArgument);
-    EXPECT_EQ(uv.SetValues(std::vector<float>(9, 0.5f)), CStatus::OK);
-    EXPECT_EQ(HostControl::FindObject("m")->uvCount, 3u);
+    EXPECT_FALSE(uv.GetValue(6, v));
+    EXPECT_EQ(uv.SetValues(values.data(), 2, 5), CStatus::InvalidArgument) << "nodes 5 and 6 of 6";
+    EXPECT_EQ(uv.SetValues(std::vector<float>(17)), CStatus::InvalidArgument);
+    EXPECT_EQ(at(5), (UV{1, 1, 0})) << "a refused call writes nothing";
+}
+
+TEST_F(HostScene, uv_values_survive_a_mesh_where_most_nodes_differ) {
+    // Every triangle has its own UVs: 3000 triangles over 4 shared vertices, set node by node.
+    std::vector<uint32_t> corners;
+    for (uint32_t t = 0; t < 3000; ++t) corners.insert(corners.end(), {0, 1, 2 + t % 2});
+    X3DObject object;
+    CMeshBuilder builder = addMesh("m", 4, object);
+    ASSERT_EQ(builder.AddTriangles(std::move(corners)), CStatus::OK);
+    ASSERT_EQ(builder.Build(), CStatus::OK);
+    ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
+    for (uint32_t n = 0; n < 9000; ++n) {
+        const float value[3] = {float(n), float(n) / 2, 0};
+        ASSERT_EQ(uv.SetValues(value, 1, int32_t(n)), CStatus::OK);
+    }
+    float v[3];
+    for (uint32_t n : {0u, 1u, 1500u, 8999u}) {
+        ASSERT_TRUE(uv.GetValue(n, v));
+        EXPECT_EQ(UV(v, v + 3), (UV{float(n), float(n) / 2, 0})) << n;
+    }
 }
 
 TEST_F(HostScene, a_mesh_built_on_a_worker_thread_is_seen_by_the_caller) {
