@@ -27,11 +27,6 @@ const uint32_t k254 = pixelValue(254, 254, 254);
 
 }  // namespace
 
-TEST(pixel_value, packs_low_bytes_red_high) {
-    EXPECT_EQ(pixelValue(1, 2, 3), 0x010203u);
-    EXPECT_EQ(pixelValue(0x1FF, -1, 0x100), 0xFFFF00u);
-}
-
 TEST(fill_rect, clipped_at_every_edge_and_never_outside) {
     Image img(100, 100);
     fillRect(img.buf(), -5, -5, 10, 10, 7);  // only the visible corner

@@ -100,32 +100,18 @@ TEST(center_on_monitor, on_the_owner_clamped_into_the_work_area) {
 }
 
 TEST(skinned_dialog_with_sizing_border, region_moved_by_the_dialog_frame_and_grip_drawn) {
-    wintest::setUpSkin();
-    HWND w = CreateWindowExA(WS_EX_TOPMOST, "vqTestParent", "sizing", WS_POPUP | WS_THICKFRAME, 150, 150, 300, 200,
-                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(w, nullptr);
-    SkinPainter::ApplyWindowShape(w);
+    Parent dlg(150, 150, 300, 200, true, true);
+    SkinPainter::ApplyWindowShape(dlg.hwnd());
     HRGN rgn = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(GetWindowRgn(w, rgn), ERROR);
-    const int dx = GetSystemMetrics(SM_CXDLGFRAME), dy = GetSystemMetrics(SM_CYDLGFRAME);
+    ASSERT_NE(GetWindowRgn(dlg.hwnd(), rgn), ERROR);
     RECT box;
     GetRgnBox(rgn, &box);
-    EXPECT_EQ(box.left, dx);
-    EXPECT_EQ(box.top, dy);
     DeleteObject(rgn);
-    SkinDib image;
-    ASSERT_TRUE(image.create(300, 200));
-    HDC mem = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(mem, image.bitmap);
-    RECT rc;
-    GetClientRect(w, &rc);
-    SkinPainter::PaintFrame(w, mem);  // the grip (104) instead of the plain corner (102)
-    GdiFlush();
-    // A grip dot of 104 at its (4, 6), over the plain background.
-    const COLORREF dot = GetPixel(mem, rc.right - 11 + 4, rc.bottom - 18 + 6);
+    EXPECT_EQ(box.left, GetSystemMetrics(SM_CXDLGFRAME));
+    EXPECT_EQ(box.top, GetSystemMetrics(SM_CYDLGFRAME));
+    // The size grip (104) instead of the plain corner (102): a dot at its (4, 6).
+    const wintest::Capture c = wintest::capture(dlg.hwnd());
+    const COLORREF dot = c.at(c.width - 11 + 4, c.height - 18 + 6);
     EXPECT_EQ(dot, bitmapOver(104, 4, 6, grey(56)));
     EXPECT_NE(dot, bitmapOver(102, 1, 6, grey(56)));
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DestroyWindow(w);
 }

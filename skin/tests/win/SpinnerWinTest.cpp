@@ -139,12 +139,13 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     setRange(0, 9, 1, 0, 1);
     setValue(9);
     EXPECT_EQ(text(), "9");
-    SendMessageA(spinner, SPNM_STEPUP, 1, 0);
-    EXPECT_EQ(text(), "0");
-    SendMessageA(spinner, SPNM_STEPDOWN, 1, 0);
-    EXPECT_EQ(text(), "9");
-    SendMessageA(spinner, SPNM_STEPUP, 25, 0);  // longer than the range: still inside
-    EXPECT_EQ(text(), "4");
+    // Up past 9, back down past 0, then a step longer than the range.
+    const struct { UINT msg; WPARAM count; const char* text; } wraps[] = {
+        {SPNM_STEPUP, 1, "0"}, {SPNM_STEPDOWN, 1, "9"}, {SPNM_STEPUP, 25, "4"}};
+    for (const auto& w : wraps) {
+        SendMessageA(spinner, w.msg, w.count, 0);
+        EXPECT_EQ(text(), w.text) << w.count;
+    }
 }
 
 // ---- text ------------------------------------------------------------------------

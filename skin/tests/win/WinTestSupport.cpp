@@ -28,10 +28,11 @@ void setUpSkin() {
     RegisterClassA(&wc);
 }
 
-Parent::Parent(int x, int y, int w, int h, bool skinnedFrame) : skinnedFrame_(skinnedFrame) {
+Parent::Parent(int x, int y, int w, int h, bool skinnedFrame, bool sizing) : skinnedFrame_(skinnedFrame) {
     setUpSkin();
-    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "vqTestParent", "skin test", WS_POPUP | WS_CLIPCHILDREN, x, y, w, h,
-                            nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    const DWORD style = WS_POPUP | WS_CLIPCHILDREN | (sizing ? WS_THICKFRAME : 0);
+    hwnd_ = CreateWindowExA(WS_EX_TOPMOST, "vqTestParent", "skin test", style, x, y, w, h, nullptr, nullptr,
+                            GetModuleHandleA(nullptr), this);
     ShowWindow(hwnd_, SW_SHOWNORMAL);
     UpdateWindow(hwnd_);
     pump();
@@ -56,19 +57,14 @@ LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     auto* self = reinterpret_cast<Parent*>(GetWindowLongPtrA(h, 0));
     if (!self) return DefWindowProcA(h, msg, wp, lp);
     switch (msg) {
-        case WM_COMMAND:
-        case SPNM_SPINEND:
-        case WM_CHAR:
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_SETFOCUS:
+        case WM_COMMAND: case SPNM_SPINEND: case WM_CHAR:
+        case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_SETFOCUS:
             self->log_.push_back({msg, wp, lp, GetTickCount()});
             return 0;
         case WM_DRAWITEM:
             SkinPainter::DrawSkinButton(*reinterpret_cast<DRAWITEMSTRUCT*>(lp));
             return TRUE;
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLOREDIT: {
+        case WM_CTLCOLORSTATIC: case WM_CTLCOLOREDIT: {
             HDC dc = reinterpret_cast<HDC>(wp);
             SetTextColor(dc, SkinColors::color(SkinColor::Text));
             SetBkColor(dc, SkinColors::color(SkinColor::FieldBackground));
@@ -89,8 +85,6 @@ LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NCDESTROY:
             SetWindowLongPtrA(h, 0, 0);
             self->hwnd_ = nullptr;
-            break;
-        default:
             break;
     }
     return DefWindowProcA(h, msg, wp, lp);

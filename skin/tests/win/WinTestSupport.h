@@ -23,10 +23,11 @@ void setUpSkin();
 
 // A visible top-level pop-up that records the messages its children send
 // (WM_COMMAND, SPNM_SPINEND, WM_CHAR, mouse presses, WM_SETFOCUS), draws
-// owner-drawn buttons with the skin and, if asked, paints the skinned frame.
+// owner-drawn buttons with the skin and, if asked, paints the skinned frame
+// (and has a sizing border).
 class Parent {
 public:
-    Parent(int x, int y, int w, int h, bool skinnedFrame = false);
+    Parent(int x, int y, int w, int h, bool skinnedFrame = false, bool sizing = false);
     ~Parent();
     Parent(const Parent&) = delete;
     Parent& operator=(const Parent&) = delete;
