@@ -2,6 +2,7 @@
 // desktop hook, the file browser and registration.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <vector>
 
 #include "host/HostControl.h"
@@ -13,6 +14,8 @@ using namespace XSI;
 namespace {
 
 const CString kPass = "Passes.Default_Pass.RenderOptions.";
+using Vec = std::array<double, 3>;
+Vec vec(const double v[3]) { return {v[0], v[1], v[2]}; }
 
 class HostCommands : public ::testing::Test {
 protected:
@@ -22,6 +25,12 @@ protected:
         CameraRig rig;
         EXPECT_EQ(Application().GetActiveSceneRoot().AddCameraRig("Camera", name, rig), CStatus::OK);
         return rig.GetCamera();
+    }
+    static CStatus execute(const char* name, const std::vector<CValue>& args) {
+        CValueArray list;
+        for (const CValue& a : args) list.Add(a);
+        CValue ignored;
+        return Application().ExecuteCommand(name, list, ignored);
     }
     static void expectLastCommand(const char* name, const std::vector<CValue>& args) {
         const auto c = HostControl::GetCommands().back();
@@ -69,12 +78,8 @@ TEST_F(HostCommands, parameters_start_at_defaults_and_set_value_converts_or_chan
     EXPECT_TRUE(SetValue("no.such.parameter", CValue(5.0)).IsEmpty());
     EXPECT_FALSE(HostControl::GetParameter("no.such.parameter"));
     EXPECT_TRUE(GetValue("no.such.parameter").IsEmpty());
-    CValue ret;
-    CValueArray args;
-    args.Add(CValue("no.such.parameter"));
-    args.Add(CValue(1.0));
-    EXPECT_EQ(Application().ExecuteCommand("SetValue", args, ret), CStatus::Fail);
-    EXPECT_EQ(Application().ExecuteCommand("Frobnicate", CValueArray(), ret), CStatus::NotImpl);
+    EXPECT_EQ(execute("SetValue", {CValue("no.such.parameter"), CValue(1.0)}), CStatus::Fail);
+    EXPECT_EQ(execute("Frobnicate", {}), CStatus::NotImpl);
 }
 
 TEST_F(HostCommands, camera_fov_and_roll_are_parameters_of_the_camera) {
@@ -123,21 +128,14 @@ TEST_F(HostCommands, commands_change_only_the_object_they_name) {
 
     Translate("TG_Cam", 300, 150, -600);
     TranslatePivot("TG_Cam_Interest", 1, 2, 3);
-    auto cam = HostControl::FindObject("TG_Cam");
-    EXPECT_DOUBLE_EQ(cam->position[0], 300);
-    EXPECT_DOUBLE_EQ(cam->position[2], -600);
-    EXPECT_DOUBLE_EQ(cam->pivot[0], 0);
-    auto interest = HostControl::FindObject("TG_Cam_Interest");
-    EXPECT_DOUBLE_EQ(interest->position[0], 0);
-    EXPECT_DOUBLE_EQ(interest->pivot[2], 3);
-
+    const auto cam = HostControl::FindObject("TG_Cam"), interest = HostControl::FindObject("TG_Cam_Interest");
+    EXPECT_EQ(vec(cam->position), (Vec{300, 150, -600}));
+    EXPECT_EQ(vec(cam->pivot), (Vec{0, 0, 0}));
+    EXPECT_EQ(vec(interest->position), (Vec{0, 0, 0}));
+    EXPECT_EQ(vec(interest->pivot), (Vec{1, 2, 3}));
     // Missing coordinates or a missing object change nothing.
-    CValueArray args;
-    args.Add(CValue("TG_Cam"));
-    args.Add(CValue(1.0));
-    CValue ret;
-    EXPECT_EQ(Application().ExecuteCommand("Translate", args, ret), CStatus::Fail);
-    EXPECT_DOUBLE_EQ(HostControl::FindObject("TG_Cam")->position[0], 300);
+    EXPECT_EQ(execute("Translate", {CValue("TG_Cam"), CValue(1.0)}), CStatus::Fail);
+    EXPECT_EQ(vec(HostControl::FindObject("TG_Cam")->position), (Vec{300, 150, -600}));
     Translate("ghost", 1, 1, 1);
     EXPECT_FALSE(HostControl::FindObject("ghost"));
 }

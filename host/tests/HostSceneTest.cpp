@@ -31,6 +31,11 @@ protected:
         EXPECT_EQ(builder.AddVertices(vertices), CStatus::OK);
         return builder;
     }
+    static CStatus buildMesh(const char* name, int32_t vertices, std::vector<uint32_t> triangles, X3DObject& object) {
+        CMeshBuilder builder = addMesh(name, vertices, object);
+        EXPECT_EQ(builder.AddTriangles(std::move(triangles)), CStatus::OK);
+        return builder.Build();
+    }
 };
 
 TEST_F(HostScene, taken_names_get_the_smallest_free_number) {
@@ -130,10 +135,7 @@ TEST_F(HostScene, bounding_box_gives_centre_and_full_size_of_placed_and_unplaced
 
 TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_description) {
     X3DObject bad, two, refusing, negative;
-    CMeshBuilder outOfRange = addMesh("bad", 3, bad);
-    const uint32_t corners[3] = {0, 1, 3};
-    ASSERT_EQ(outOfRange.AddTriangles(1, corners), CStatus::OK);
-    const CStatus s = outOfRange.Build();
+    const CStatus s = buildMesh("bad", 3, {0, 1, 3}, bad);
     EXPECT_EQ(s, CStatus::Fail);
     EXPECT_NE(text(s).find("vertex 3"), std::string::npos) << text(s);
     const auto info = HostControl::FindObject("bad");
@@ -143,6 +145,7 @@ TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_descr
 
     CMeshBuilder tooFew = addMesh("two", 3, two);
     const int32_t sizes[1] = {2};
+    const uint32_t corners[2] = {0, 1};
     ASSERT_EQ(tooFew.AddPolygons(1, sizes, corners), CStatus::OK);
     const CStatus t = tooFew.Build();
     EXPECT_EQ(t, CStatus::Fail);
@@ -166,9 +169,7 @@ TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_descr
 TEST_F(HostScene, uv_values_read_back_per_node_as_the_nodes_of_a_vertex_agree_differ_and_agree_again) {
     // Triangles (0 1 2) and (2 1 3): vertices 1 and 2 have two nodes each.
     X3DObject object;
-    CMeshBuilder builder = addMesh("m", 4, object);
-    ASSERT_EQ(builder.AddTriangles(std::vector<uint32_t>{0, 1, 2, 2, 1, 3}), CStatus::OK);
-    ASSERT_EQ(builder.Build(), CStatus::OK);
+    ASSERT_EQ(buildMesh("m", 4, {0, 1, 2, 2, 1, 3}, object), CStatus::OK);
     ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
     ASSERT_TRUE(uv.IsValid());
     const auto at = [&](uint32_t node) {
@@ -203,9 +204,7 @@ TEST_F(HostScene, uv_values_survive_a_mesh_where_most_nodes_differ) {
     std::vector<uint32_t> corners;
     for (uint32_t t = 0; t < 3000; ++t) corners.insert(corners.end(), {0, 1, 2 + t % 2});
     X3DObject object;
-    CMeshBuilder builder = addMesh("m", 4, object);
-    ASSERT_EQ(builder.AddTriangles(std::move(corners)), CStatus::OK);
-    ASSERT_EQ(builder.Build(), CStatus::OK);
+    ASSERT_EQ(buildMesh("m", 4, std::move(corners), object), CStatus::OK);
     ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
     for (uint32_t n = 0; n < 9000; ++n) {
         const float value[3] = {float(n), float(n) / 2, 0};
@@ -223,9 +222,7 @@ TEST_F(HostScene, a_mesh_built_on_a_worker_thread_is_seen_by_the_caller) {
     CStatus built = CStatus::Fail;
     std::thread worker([&] {
         X3DObject object;
-        CMeshBuilder builder = addMesh("fromWorker", 3, object);
-        builder.AddTriangles(std::vector<uint32_t>{0, 1, 2});
-        built = builder.Build();
+        built = buildMesh("fromWorker", 3, {0, 1, 2}, object);
     });
     worker.join();
     EXPECT_EQ(built, CStatus::OK);

@@ -48,7 +48,7 @@ struct Gltf {
         const json& view = doc["bufferViews"][a["bufferView"].get<size_t>()];
         const size_t components = a["type"] == "VEC3" ? 3 : a["type"] == "VEC2" ? 2 : 1;
         std::vector<T> out(a["count"].get<size_t>() * components);
-        const size_t offset = view["byteOffset"].get<size_t>();
+        const size_t offset = view.value("byteOffset", size_t{0});
         if (offset + out.size() * sizeof(T) > bin.size()) {
             ADD_FAILURE() << "accessor " << index << " runs past the buffer";
             return {};
