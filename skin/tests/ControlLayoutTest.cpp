@@ -23,13 +23,6 @@ TEST(check_box_layout, box_and_text_placement) {
     EXPECT_EQ((std::array<int, 3>{t.left, t.top, t.right}), (std::array<int, 3>{0, 4, 102}));
 }
 
-TEST(group_box, title_colour_wraps_modulo_255) {
-    Rgb t = groupTitleColor({56, 56, 56});
-    EXPECT_EQ((std::array<int, 3>{t.r, t.g, t.b}), (std::array<int, 3>{156, 146, 131}));
-    t = groupTitleColor({200, 165, 180});  // 300, 255, 255 mod 255
-    EXPECT_EQ((std::array<int, 3>{t.r, t.g, t.b}), (std::array<int, 3>{45, 0, 0}));
-}
-
 TEST(skin_fonts, heights_by_dpi) {
     EXPECT_EQ(skinFontHeight(0, 96), -11);   // 10.67 rounds to 11
     EXPECT_EQ(skinFontHeight(0, 120), -13);  // 13.33

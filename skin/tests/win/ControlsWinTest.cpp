@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "WinTestSupport.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
