@@ -33,7 +33,9 @@ protected:
         return Application().ExecuteCommand(name, list, ignored);
     }
     static void expectLastCommand(const char* name, const std::vector<CValue>& args) {
-        const auto c = HostControl::GetCommands().back();
+        const auto commands = HostControl::GetCommands();
+        ASSERT_FALSE(commands.empty()) << name;
+        const auto& c = commands.back();
         EXPECT_EQ(c.name, CString(name));
         ASSERT_EQ(c.args.GetCount(), args.size()) << name;
         for (uint32_t i = 0; i < args.size(); ++i) EXPECT_EQ(c.args[i], args[i]) << name << " argument " << i;
