@@ -4,27 +4,80 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <condition_variable>
-#include <mutex>
+#include <functional>
 #include <thread>
 
 #include "host/HostControl.h"
-#include "formats/FixedText.h"
+#include "import/ImportMessages.h"
 #include "import/ImportPaths.h"
+#include "import/ImportUi.h"
 #include "import/ImportWorker.h"
+#include "import/ProgressSink.h"
 #include "import/tests/ImportTestSupport.h"
 #include "plugin/HostOps.h"
 
 using namespace importtest;
-using XSI::HostControl::GetHookCounts;
-using XSI::HostControl::GetRedrawCount;
+using namespace XSI::HostControl;
 using Strings = std::vector<std::string>;
 
 namespace {
 
 constexpr char kCmdLog[] = "preferences.scripting.cmdlog";
+
+// Follows a script: the options dialog applies editOptions and answers
+// optionsResult; the progress display runs the worker and records each
+// message with the session's progressTotal at its arrival: "status <text>
+// /total", "progress <count>/total", "done/total" or "failed/total".
+class ScriptedUi : public ImportUi, public ProgressSink {
+public:
+    std::string settingsFilePath(void*) override { calls.push_back("settings"); return settingsPath; }
+    void loadSkinBitmaps(void*) override { calls.push_back("skin"); }
+    int showOptions(ImportSession& s) override {
+        calls.push_back("options");
+        if (editOptions) editOptions(s);
+        return optionsResult;
+    }
+    int showProgress(ImportSession& s) override {
+        calls.push_back("progress");
+        session = &s;
+        return progressResult = run(s);
+    }
+    void showMessage(ImportSession&, const char* text, unsigned style) override {
+        calls.push_back("message");
+        messages.push_back(text);
+        EXPECT_EQ(style, 0u);
+    }
+    void receive(uint32_t message, intptr_t lParam) override {  // on the worker thread
+        std::string e = message == WM_IMPORT_STATUS     ? "status " + std::string(reinterpret_cast<const char*>(lParam)) + " "
+                        : message == WM_IMPORT_PROGRESS ? "progress " + std::to_string(lParam)
+                        : message == WM_IMPORT_DONE     ? "done"
+                                                        : "failed";
+        events.push_back(e + "/" + std::to_string(session->progressTotal));
+        if (onEvent) onEvent(*session, events.back());
+    }
+
+    std::string settingsPath;
+    int optionsResult = 1, progressResult = -1;
+    std::function<void(ImportSession&)> editOptions;
+    std::function<void(ImportSession&, const std::string&)> onEvent;
+    Strings calls, messages, events;
+    ImportSession* session = nullptr;
+};
+
+Strings commandNames(size_t from = 0) {
+    Strings names;
+    for (const auto& c : GetCommands()) names.push_back(c.name.str());
+    return Strings(names.begin() + std::min(from, names.size()), names.end());
+}
+
+size_t countOf(const Strings& list, const std::string& name) {
+    return static_cast<size_t>(std::count(list.begin(), list.end(), name));
+}
+
+bool exists(const char* name) { return FindObject(name).has_value(); }
 
 struct DriverFixture : ::testing::Test {
     TempFolder folder;
@@ -32,311 +85,239 @@ struct DriverFixture : ::testing::Test {
     std::string terrainPath;
 
     void SetUp() override {
-        XSI::HostControl::ResetHost();
+        ResetHost();
         ui.settingsPath = folder.path("vq_vireru.cfg");
-        terrainPath = writeTerrain(folder, "alps.ter", TerrainParams{});
-        writeWorld(folder, "alps.tgw", tergen::standardWorld({}));
+        terrainPath = folder.write("alps.ter", tergen::terrainBytes(grid(5, 3)));
+        folder.write("alps.tgw", tergen::worldBytes(tergen::standardWorld({})));
     }
     bool run(ImportSession& session) { return session.RunImport(terrainPath.c_str(), ui); }
-    bool settingsWritten() const { return FileExists(ui.settingsPath.c_str()); }
-    void expectHooksBalanced() const {
-        const auto hooks = GetHookCounts();
-        EXPECT_GE(hooks.suspended, 1u);
-        EXPECT_EQ(hooks.suspended, hooks.restored);
-    }
-    XSI::CValue commandLog() const { return *XSI::HostControl::GetParameter(kCmdLog); }
 };
 
-size_t countOf(const Strings& list, const std::string& name) {
-    return static_cast<size_t>(std::count(list.begin(), list.end(), name));
-}
+enum Path { kSuccess, kOptionsCancelled, kUnreadable, kElevationFailed, kBuildFailed, kCancelled };
+struct PathCase {
+    const char* name;
+    bool result;
+    Strings calls;
+    int progressResult;  // -1: no progress display
+    const char* lastEvent;
+    std::string message;  // shown in the message box; a prefix when it ends in a space
+};
+const PathCase kPaths[] = {
+    {"success", true, {"settings", "skin", "options", "progress"}, 1, "done/5", ""},
+    {"options cancelled", false, {"settings", "skin", "options"}, -1, "", ""},
+    {"terrain unreadable", false, {"settings", "skin", "message"}, -1, "", "\nis not a terrain-file"},
+    {"elevation read failed", false, {"settings", "skin", "options", "progress", "message"}, 0, "failed/100",
+     "error while reading elevation-data"},
+    {"build failed", false, {"settings", "skin", "options", "progress", "message"}, 0, "failed/5",
+     "Error generating mesh: "},
+    {"cancelled", false, {"settings", "skin", "options", "progress"}, 0, "done/5", ""},
+};
 
 }  // namespace
 
-TEST_F(DriverFixture, success_builds_frames_sets_the_view_camera_and_restores_everything) {
-    ImportSession session;
-    EXPECT_TRUE(run(session));
-    EXPECT_EQ(ui.calls, (Strings{"settings", "skin", "options", "progress"}));
-    EXPECT_EQ(ui.progressResult, 1);
-    EXPECT_STREQ(session.objectName, "alps");
-    EXPECT_EQ(std::string(session.worldPath), folder.path("alps.tgw"));
-    EXPECT_EQ(session.vertexCount, 15u);
-    EXPECT_EQ(session.triangleCount, 16u);
+// Every path, with the command log on and off before the import: the steps
+// in order, the hook restored, the command log written back once it was
+// read, the settings written once past the options, framing, view camera
+// and redraw only on success (and a redraw when stopped before the import).
+TEST_F(DriverFixture, each_path_restores_the_host) {
+    for (const bool logOn : {true, false})
+        for (int path = kSuccess; path <= kCancelled; ++path) {
+            const PathCase& c = kPaths[path];
+            SCOPED_TRACE(std::string(c.name) + (logOn ? ", command log on" : ", command log off"));
+            ui = ScriptedUi{};
+            SetUp();
+            std::remove(ui.settingsPath.c_str());
+            SetValue(kCmdLog, XSI::CValue(logOn));
+            const size_t before = GetCommands().size();
+            std::string message = c.message;
+            if (path == kOptionsCancelled) ui.optionsResult = 0;
+            if (path == kUnreadable) {
+                terrainPath = folder.write("broken.ter", tergen::Bytes{'n', 'o', 't', ' ', 'a', ' ', 't', 'e', 'r'});
+                message = terrainPath + message;
+            }
+            if (path == kElevationFailed) {
+                tergen::TerrainParams p = grid(10, 10);
+                p.samples.resize(50);  // half the grid, then the file ends
+                p.endMarker = false;
+                terrainPath = folder.write("short.ter", tergen::terrainBytes(p));
+            }
+            // Emptying the scene while the triangles are added takes the mesh
+            // object away under the builder, so the host refuses the build.
+            if (path == kBuildFailed)
+                ui.onEvent = [](ImportSession&, const std::string& e) { if (e == "status adding polygons... /5") NewScene(); };
+            if (path == kCancelled)  // "Cancel Import" at once
+                ui.onEvent = [](ImportSession& s, const std::string&) { s.cancelled = true; };
 
-    const Strings commands = commandNames();
-    ASSERT_GE(commands.size(), 6u);
-    EXPECT_EQ(Strings(commands.begin(), commands.begin() + 3), (Strings{"NewScene", "GetValue", "SetValue"}));
-    EXPECT_EQ(Strings(commands.end() - 3, commands.end()), (Strings{"FrameAll", "SetViewCamera", "SetValue"}));
-    EXPECT_EQ(XSI::HostControl::GetViewCamera().str(), "TG_Cam");
-    EXPECT_TRUE(XSI::HostControl::IsFramed());
-    EXPECT_EQ(commandLog(), XSI::CValue(true));
-    EXPECT_EQ(GetRedrawCount(), 1u);
-    expectHooksBalanced();
-    EXPECT_TRUE(settingsWritten());
-    for (const char* name : {"alps", "TG_Cam", "TG_Sun", "TG_Water"})
-        EXPECT_TRUE(XSI::HostControl::FindObject(name).has_value()) << name;
-}
+            ImportSession session;
+            EXPECT_EQ(run(session), c.result);
+            EXPECT_EQ(ui.calls, c.calls);
+            EXPECT_EQ(ui.progressResult, c.progressResult);
+            EXPECT_EQ(ui.events.empty() ? "" : ui.events.back(), c.lastEvent);
+            if (message.empty()) {
+                EXPECT_TRUE(ui.messages.empty());
+            } else if (message.back() != ' ') {
+                EXPECT_EQ(ui.messages, Strings{message});
+            } else {
+                ASSERT_EQ(ui.messages.size(), 1u);
+                EXPECT_EQ(ui.messages[0].rfind(message, 0), 0u) << ui.messages[0];
+            }
 
-TEST_F(DriverFixture, cancelled_options_change_neither_scene_nor_settings_nor_command_log) {
-    ui.optionsResult = 0;
-    ImportSession session;
-    EXPECT_FALSE(run(session));
-    EXPECT_EQ(ui.calls, (Strings{"settings", "skin", "options"}));
-    EXPECT_TRUE(commandNames().empty());
-    EXPECT_EQ(GetRedrawCount(), 1u);
-    expectHooksBalanced();
-    EXPECT_FALSE(settingsWritten());
-    EXPECT_TRUE(XSI::HostControl::GetObjects().size() <= 1);  // at most the scene root
-}
+            const auto hooks = GetHookCounts();
+            EXPECT_TRUE(hooks.suspended >= 1 && hooks.suspended == hooks.restored) << hooks.suspended << " " << hooks.restored;
+            const bool imported = c.progressResult >= 0;
+            const auto commands = GetCommands();
+            const Strings names = commandNames(before);
+            std::vector<XSI::CValue> logWrites;  // values given to the command log preference
+            for (size_t i = before; i < commands.size(); ++i)
+                if (commands[i].name.str() == "SetValue" && commands[i].args[0].GetAsText().str() == kCmdLog)
+                    logWrites.push_back(commands[i].args[1]);
+            if (imported) {
+                ASSERT_GE(names.size(), 2u);
+                EXPECT_EQ(Strings(names.begin(), names.begin() + 2), (Strings{"NewScene", "GetValue"}));
+                // Switched off only when it was on, and written back last.
+                const XSI::CValue off(false), was(logOn);
+                EXPECT_EQ(logWrites, (logOn ? std::vector<XSI::CValue>{off, was} : std::vector<XSI::CValue>{was}));
+                EXPECT_EQ(names.back(), "SetValue");
+            } else {
+                EXPECT_TRUE(names.empty());
+            }
+            EXPECT_EQ(*GetParameter(kCmdLog), XSI::CValue(logOn));
+            EXPECT_EQ(FileExists(ui.settingsPath.c_str()), imported);
+            EXPECT_EQ(IsFramed(), c.result);
+            EXPECT_EQ(countOf(names, "FrameAll"), c.result ? 1u : 0u);
+            EXPECT_EQ(countOf(names, "SetViewCamera"), c.result ? 1u : 0u);
+            EXPECT_EQ(GetRedrawCount(), c.result || !imported ? 1u : 0u);
 
-TEST_F(DriverFixture, unreadable_terrain_shows_the_readers_text_and_stops) {
-    const std::string bad = folder.write("broken.ter", tergen::Bytes{'n', 'o', 't', ' ', 'a', ' ', 't', 'e', 'r'});
-    ImportSession session;
-    EXPECT_FALSE(session.RunImport(bad.c_str(), ui));
-    EXPECT_EQ(ui.calls, (Strings{"settings", "skin", "message"}));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0], bad + "\nis not a terrain-file");
-    EXPECT_TRUE(commandNames().empty());
-    EXPECT_EQ(GetRedrawCount(), 1u);
-    expectHooksBalanced();
-    EXPECT_FALSE(settingsWritten());
-}
-
-TEST_F(DriverFixture, failed_elevation_read_reports_and_restores_without_framing) {
-    tergen::TerrainParams params;
-    params.xPoints = 10;
-    params.yPoints = 10;
-    params.samples.assign(50, 7);  // half the grid, then the file ends
-    params.endMarker = false;
-    terrainPath = folder.write("short.ter", tergen::terrainBytes(params));
-    ImportSession session;
-    EXPECT_FALSE(run(session));
-    EXPECT_EQ(ui.calls, (Strings{"settings", "skin", "options", "progress", "message"}));
-    EXPECT_EQ(ui.messages, (Strings{"error while reading elevation-data"}));
-    EXPECT_EQ(ui.progressResult, 0);
-    EXPECT_EQ(ui.sink.events.front().text, "reading elevation-data...");
-    EXPECT_EQ(ui.sink.events.back().message, WM_IMPORT_FAILED);
-    EXPECT_EQ(commandNames(), (Strings{"NewScene", "GetValue", "SetValue", "SetValue"}));
-    EXPECT_EQ(commandLog(), XSI::CValue(true));
-    EXPECT_EQ(GetRedrawCount(), 0u);
-    EXPECT_FALSE(XSI::HostControl::IsFramed());
-    expectHooksBalanced();
-    EXPECT_TRUE(settingsWritten());
-}
-
-TEST_F(DriverFixture, failed_mesh_build_logs_and_skips_the_world_objects) {
-    // Emptying the scene while the triangles are added takes the mesh object
-    // away under the builder, so the host refuses the build.
-    ui.sink.onEvent = [](ImportSession&, const Event& e) {
-        if (e.text == "adding polygons...") NewScene();
-    };
-    ImportSession session;
-    EXPECT_FALSE(run(session));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].rfind("Error generating mesh: ", 0), 0u) << ui.messages[0];
-    bool logged = false;
-    for (const auto& line : XSI::HostControl::GetLog())
-        if (line.severity == XSI::siInfoMsg && line.text.str() == ui.messages[0]) logged = true;
-    EXPECT_TRUE(logged);
-    EXPECT_FALSE(XSI::HostControl::FindObject("TG_Cam").has_value());
-    EXPECT_FALSE(XSI::HostControl::FindObject("TG_Water").has_value());
-    EXPECT_EQ(ui.sink.events.back().message, WM_IMPORT_FAILED);
-    EXPECT_FALSE(XSI::HostControl::IsFramed());
-    EXPECT_EQ(commandLog(), XSI::CValue(true));
-    expectHooksBalanced();
-}
-
-TEST_F(DriverFixture, cancel_runs_the_import_to_its_end_then_reports_nothing) {
-    ui.sink.onEvent = [](ImportSession& s, const Event& e) {
-        if (e.text == "reading elevation-data...") s.cancelled = true;  // "Cancel Import"
-    };
-    ImportSession session;
-    EXPECT_FALSE(run(session));
-    EXPECT_EQ(ui.progressResult, 0);
-    EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(ui.sink.events.back().message, WM_IMPORT_DONE);
-    EXPECT_TRUE(XSI::HostControl::FindObject("TG_Water").has_value());  // the whole scene was built
-    const Strings commands = commandNames();
-    EXPECT_EQ(countOf(commands, "FrameAll"), 0u);
-    EXPECT_EQ(countOf(commands, "SetViewCamera"), 0u);
-    EXPECT_EQ(commands.back(), "SetValue");
-    EXPECT_EQ(commandLog(), XSI::CValue(true));
-    EXPECT_EQ(GetRedrawCount(), 0u);
-    expectHooksBalanced();
-    EXPECT_TRUE(settingsWritten());
-}
-
-TEST_F(DriverFixture, command_log_that_was_off_is_written_back_off) {
-    SetValue(kCmdLog, XSI::CValue(false));
-    const size_t before = commandNames().size();
-    ImportSession session;
-    EXPECT_TRUE(run(session));
-    const auto commands = XSI::HostControl::GetCommands();
-    // GetValue, no SetValue(false) of its own, and the value written back at the end.
-    EXPECT_EQ(commands[before + 1].name.str(), "GetValue");
-    EXPECT_NE(commands[before + 2].name.str(), "SetValue");
-    EXPECT_EQ(commands.back().name.str(), "SetValue");
-    EXPECT_EQ(commands.back().args[0].GetAsText().str(), kCmdLog);
-    EXPECT_EQ(commands.back().args[1], XSI::CValue(false));
-    EXPECT_EQ(commandLog(), XSI::CValue(false));
-}
-
-TEST_F(DriverFixture, keeping_the_scene_skips_new_scene) {
-    ui.editOptions = [](ImportSession& s) { s.replaceScene = false; };
-    ImportSession session;
-    EXPECT_TRUE(run(session));
-    EXPECT_EQ(countOf(commandNames(), "NewScene"), 0u);
+            if (path == kSuccess) {
+                EXPECT_STREQ(session.objectName, "alps");
+                EXPECT_EQ(std::string(session.worldPath), folder.path("alps.tgw"));
+                EXPECT_EQ(session.vertexCount, 15u);
+                EXPECT_EQ(session.triangleCount, 16u);
+                EXPECT_EQ(Strings(names.end() - 3, names.end()), (Strings{"FrameAll", "SetViewCamera", "SetValue"}));
+                EXPECT_EQ(GetViewCamera().str(), "TG_Cam");
+            }
+            if (path == kElevationFailed) {
+                EXPECT_EQ(ui.events.front(), "status reading elevation-data... /0");
+                EXPECT_EQ(names.size(), logWrites.size() + 2);  // nothing besides NewScene and GetValue
+            }
+            if (path == kBuildFailed) {
+                bool logged = false;
+                for (const auto& line : GetLog())
+                    logged |= line.severity == XSI::siInfoMsg && line.text.str() == ui.messages.at(0);
+                EXPECT_TRUE(logged);
+            }
+            // The world objects come after the mesh; a cancelled import still runs to its end.
+            for (const char* name : {"alps", "TG_Cam", "TG_Sun", "TG_Water"})
+                EXPECT_EQ(exists(name), path == kSuccess || path == kCancelled) << name;
+        }
 }
 
 TEST_F(DriverFixture, view_camera_only_when_the_camera_was_placed) {
-    {  // camera option off
-        ui.editOptions = [](ImportSession& s) { s.importCamera = false; };
+    {  // camera option off (and no pivot centring: no status for it, the pivot stays)
+        ui.editOptions = [](ImportSession& s) { s.importCamera = s.centerPivot = false; };
         ImportSession session;
         EXPECT_TRUE(run(session));
         EXPECT_EQ(countOf(commandNames(), "SetViewCamera"), 0u);
-        EXPECT_FALSE(XSI::HostControl::FindObject("TG_Cam").has_value());
+        EXPECT_FALSE(exists("TG_Cam"));
+        EXPECT_EQ(countOf(ui.events, "status centering pivot... /5"), 0u);
+        const auto mesh = FindObject("alps");
+        ASSERT_TRUE(mesh);
+        EXPECT_TRUE(mesh->pivot[0] == 0 && mesh->pivot[1] == 0 && mesh->pivot[2] == 0);
     }
-    {  // a world without "WLDG": the rig is added but not placed
-        XSI::HostControl::ResetHost();
-        // The first import saved the camera option off; switch it back on.
-        ui.editOptions = [](ImportSession& s) { s.importCamera = true; };
+    {  // a world without "WLDG" (its first group): the rig is added but not placed
+        ResetHost();
+        ui.editOptions = [](ImportSession& s) { s.importCamera = s.centerPivot = true; };  // saved off before
         std::vector<tergen::Chunk> world = tergen::standardWorld({});
-        world.erase(world.begin());  // WLDG comes first
-        writeWorld(folder, "alps.tgw", world);
+        world.erase(world.begin());
+        folder.write("alps.tgw", tergen::worldBytes(world));
         ImportSession session;
         EXPECT_TRUE(run(session));
-        EXPECT_FALSE(session.cameraCreated);
         EXPECT_TRUE(session.world.loaded) << session.world.errorText;
-        EXPECT_TRUE(XSI::HostControl::FindObject("TG_Cam").has_value());
+        EXPECT_FALSE(session.cameraCreated);
+        EXPECT_TRUE(exists("TG_Cam"));
         EXPECT_EQ(countOf(commandNames(), "SetViewCamera"), 0u);
     }
-    {  // a second import into the same scene: the host names the camera TG_Cam1
-        writeWorld(folder, "alps.tgw", tergen::standardWorld({}));
-        ui.editOptions = [](ImportSession& s) { s.replaceScene = false; s.importCamera = true; };
+    {  // a second import kept in the same scene: the host names the camera TG_Cam1
+        folder.write("alps.tgw", tergen::worldBytes(tergen::standardWorld({})));
+        ui.editOptions = [](ImportSession& s) { s.replaceScene = false; };
+        const size_t before = GetCommands().size();
         ImportSession session;
         EXPECT_TRUE(run(session));
+        EXPECT_EQ(countOf(commandNames(before), "NewScene"), 0u);
         EXPECT_EQ(session.cameraName.str(), "TG_Cam1");
-        EXPECT_EQ(XSI::HostControl::GetViewCamera().str(), "TG_Cam1");
+        EXPECT_EQ(GetViewCamera().str(), "TG_Cam1");
     }
 }
 
-TEST_F(DriverFixture, world_path_chosen_in_the_options_is_the_one_loaded) {
-    std::vector<tergen::Chunk> world = tergen::standardWorld({});
-    writeWorld(folder, "other.tgw", world);
-    std::remove(folder.path("alps.tgw").c_str());
+TEST_F(DriverFixture, world_file_is_the_one_chosen_in_the_options_or_none) {
+    std::rename(folder.path("alps.tgw").c_str(), folder.path("other.tgw").c_str());
+    {  // no sibling: nothing is loaded and no world object is made
+        ImportSession session;
+        EXPECT_TRUE(run(session));
+        EXPECT_FALSE(session.world.loaded);
+        EXPECT_FALSE(exists("TG_Cam") || exists("TG_Sun") || exists("TG_Water"));
+        EXPECT_EQ(GetParameter("Passes.Default_Pass.RenderOptions.EndFrame")->GetLong(), 100);
+    }
+    ResetHost();
     const std::string other = folder.path("other.tgw");
     ui.editOptions = [&](ImportSession& s) {
-        EXPECT_STREQ(s.worldPath, "");  // no sibling
+        EXPECT_STREQ(s.worldPath, "");
         fixedtext::copy(s.worldPath, other.c_str());
     };
     ImportSession session;
     EXPECT_TRUE(run(session));
     EXPECT_TRUE(session.world.loaded);
-    EXPECT_TRUE(XSI::HostControl::FindObject("TG_Sun").has_value());
+    EXPECT_TRUE(exists("TG_Sun"));
 }
 
-TEST_F(DriverFixture, no_world_file_means_no_world_objects) {
-    std::remove(folder.path("alps.tgw").c_str());
-    ImportSession session;
-    EXPECT_TRUE(run(session));
-    EXPECT_FALSE(session.world.loaded);
-    for (const char* name : {"TG_Cam", "TG_Sun", "TG_Water"})
-        EXPECT_FALSE(XSI::HostControl::FindObject(name).has_value()) << name;
-    EXPECT_EQ(XSI::HostControl::GetParameter("Passes.Default_Pass.RenderOptions.EndFrame")->GetLong(), 100);
-}
-
-// The exact message sequence of a 257 x 257 import.
 TEST_F(DriverFixture, messages_of_a_257_by_257_import) {
-    TerrainParams p;
-    p.xPoints = p.yPoints = 257;
-    terrainPath = writeTerrain(folder, "alps.ter", p);
+    terrainPath = folder.write("alps.ter", tergen::terrainBytes(grid(257, 257)));
     ImportSession session;
     ASSERT_TRUE(run(session));
 
-    const uint32_t samples = 257 * 257;  // 66049: step 330, a report every 331 samples
-    std::vector<Event> expected;
-    auto status = [&](const char* text, uint32_t total) { expected.push_back({WM_IMPORT_STATUS, text, 0, total}); };
-    auto progress = [&](uint32_t count, uint32_t total) { expected.push_back({WM_IMPORT_PROGRESS, "", count, total}); };
-    status("reading elevation-data...", 0);
-    for (uint32_t i = 330; i < samples; i += 331) progress(i, samples);
-    status("", samples);
-    progress(samples, samples);
-    status("building scene...", 5);
-    progress(0, 5);
-    progress(1, 5);
-    progress(2, 5);
-    status("adding polygons...", 5);
-    progress(3, 5);
-    status("setting vertices...", 5);
-    progress(4, 5);
-    status("generating texture coordinates...", 5);
-    progress(5, 5);
-    status("centering pivot...", 5);
-    status("", 5);
-    progress(5, 5);
-    expected.push_back({WM_IMPORT_DONE, "", 0, 5});
-
-    const auto& got = ui.sink.events;
-    ASSERT_EQ(got.size(), expected.size());
-    EXPECT_EQ(std::count_if(got.begin(), got.end(), [](const Event& e) { return e.total == 66049 && e.count && e.count < 66049; }), 199);
-    for (size_t i = 0; i < got.size(); ++i) {
-        EXPECT_EQ(got[i].message, expected[i].message) << i;
-        EXPECT_EQ(got[i].text, expected[i].text) << i;
-        EXPECT_EQ(got[i].count, expected[i].count) << i;
-        EXPECT_EQ(got[i].total, expected[i].total) << i;
-    }
-    const auto mesh = XSI::HostControl::FindObject("alps");
+    // 66049 samples: step 330, a report every 331 samples.
+    Strings expected{"status reading elevation-data... /0"};
+    for (uint32_t i = 330; i < 66049; i += 331) expected.push_back("progress " + std::to_string(i) + "/66049");
+    EXPECT_EQ(expected.size(), 1u + 199);
+    expected.insert(expected.end(), {
+        "status  /66049", "progress 66049/66049",
+        "status building scene... /5", "progress 0/5", "progress 1/5", "progress 2/5",
+        "status adding polygons... /5", "progress 3/5",
+        "status setting vertices... /5", "progress 4/5",
+        "status generating texture coordinates... /5", "progress 5/5",
+        "status centering pivot... /5", "status  /5", "progress 5/5", "done/5",
+    });
+    EXPECT_EQ(ui.events, expected);
+    const auto mesh = FindObject("alps");
     ASSERT_TRUE(mesh);
     EXPECT_EQ(mesh->vertexCount, 66049u);
     EXPECT_EQ(mesh->polygonCount, 131072u);
     EXPECT_EQ(mesh->uvCount, 393216u);
 }
 
-TEST_F(DriverFixture, no_centering_pivot_status_when_the_option_is_off) {
-    ui.editOptions = [](ImportSession& s) { s.centerPivot = false; };
-    ImportSession session;
-    EXPECT_TRUE(run(session));
-    for (const Event& e : ui.sink.events) EXPECT_NE(e.text, "centering pivot...");
-    const auto mesh = XSI::HostControl::FindObject("alps");
-    ASSERT_TRUE(mesh);
-    EXPECT_EQ(mesh->pivot[0], 0.0);
-    EXPECT_EQ(mesh->pivot[1], 0.0);
-    EXPECT_EQ(mesh->pivot[2], 0.0);
-}
-
 namespace {
 
-// A display that ends as soon as the final message arrives, like the dialog,
+// Ends the display as soon as the final message arrives, like the dialog,
 // while the worker still has its last steps to do.
 class EarlyEndingUi : public ScriptedUi {
 public:
     struct Target : ProgressTarget {
-        EarlyEndingUi* ui;
+        std::atomic<bool> ended{false};
         intptr_t send(uint32_t message, intptr_t) override {
             if (message == WM_IMPORT_DONE || message == WM_IMPORT_FAILED) {
-                {
-                    std::lock_guard<std::mutex> lock(ui->mutex);
-                    ui->ended = true;
-                }
-                ui->wake.notify_all();
+                ended = true;
                 std::this_thread::sleep_for(std::chrono::milliseconds(100));
             }
             return 1;
         }
         void end(int) override {}
-    };
-    int showProgress(ImportSession& session) override {
-        target.ui = this;
-        session.cancelled = false;
-        if (!StartImportThread(&target, &session)) return 1;
-        std::unique_lock<std::mutex> lock(mutex);
-        wake.wait(lock, [&] { return ended; });
+    } target;
+    int showProgress(ImportSession& s) override {
+        s.cancelled = false;
+        if (!StartImportThread(&target, &s)) return 1;
+        while (!target.ended) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         return 1;
     }
-    Target target;
-    std::mutex mutex;
-    std::condition_variable wake;
-    bool ended = false;
 };
 
 }  // namespace
@@ -346,7 +327,6 @@ TEST_F(DriverFixture, driver_returns_only_after_the_worker_has_ended) {
     early.settingsPath = ui.settingsPath;
     auto session = std::make_unique<ImportSession>();
     EXPECT_TRUE(session->RunImport(terrainPath.c_str(), early));
-    // The worker clears progressWindow after its final message; it has done so.
-    EXPECT_EQ(session->progressWindow, nullptr);
+    EXPECT_EQ(session->progressWindow, nullptr);  // cleared by the worker after its final message
     session.reset();  // under ASan a worker still running would touch freed memory
 }

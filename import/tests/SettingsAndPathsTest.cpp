@@ -2,10 +2,8 @@
 // driver (object name, sibling world file, settings path, host-safe name).
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <limits>
+#include <optional>
 
 #include "import/ImportPaths.h"
 #include "import/tests/ImportTestSupport.h"
@@ -14,168 +12,113 @@ using namespace importtest;
 
 namespace {
 
-std::string settingsBytes(const ImportSession& s) {
-    s.SaveSettings();
-    return readWholeFile(s.settingsPath);
+// The six options as '0'/'1' in file order: replaceScene, centerPivot,
+// importCamera, importSun, createWater, importRender.
+std::string flags(const ImportSession& s) {
+    std::string f;
+    for (bool b : {s.replaceScene, s.centerPivot, s.importCamera, s.importSun, s.createWater, s.importRender})
+        f += b ? '1' : '0';
+    return f;
 }
 
 tergen::Bytes settingsFile(int32_t version, uint8_t flag, float scale) {
     tergen::Bytes b;
     tergen::putU32(b, static_cast<uint32_t>(version));
-    b.push_back(flag);
-    b.push_back(flag);
+    b.insert(b.end(), {flag, flag});
     tergen::putF32(b, scale);
-    for (int i = 0; i < 4; ++i) b.push_back(flag);
+    b.insert(b.end(), 4, flag);
     return b;
-}
-
-void expectDefaults(const ImportSession& s) {
-    EXPECT_TRUE(s.replaceScene && s.centerPivot && s.importCamera && s.importSun && s.createWater && s.importRender);
-    EXPECT_EQ(s.scale, 0.1f);
 }
 
 }  // namespace
 
-TEST(settings_file, written_as_fourteen_little_endian_bytes) {
+TEST(settings_file, written_as_fourteen_little_endian_bytes_and_read_back) {
     TempFolder folder;
     ImportSession s;
     fixedtext::copy(s.settingsPath, folder.path("vq_vireru.cfg").c_str());
-    const std::string defaults = settingsBytes(s);
-    // 0.1f is 0x3DCCCCCD.
-    EXPECT_EQ(defaults, std::string("\x03\x00\x00\x00\x01\x01\xCD\xCC\xCC\x3D\x01\x01\x01\x01", 14));
+    s.SaveSettings();  // the defaults; 0.1f is 0x3DCCCCCD
+    EXPECT_EQ(readWholeFile(s.settingsPath), std::string("\x03\x00\x00\x00\x01\x01\xCD\xCC\xCC\x3D\x01\x01\x01\x01", 14));
 
-    s.replaceScene = false;
-    s.importSun = false;
-    s.importRender = false;
+    s.replaceScene = s.importSun = s.importRender = false;
     s.scale = 2.5f;  // 0x40200000
-    EXPECT_EQ(settingsBytes(s), std::string("\x03\x00\x00\x00\x00\x01\x00\x00\x20\x40\x01\x00\x01\x00", 14));
+    s.SaveSettings();
+    EXPECT_EQ(readWholeFile(s.settingsPath), std::string("\x03\x00\x00\x00\x00\x01\x00\x00\x20\x40\x01\x00\x01\x00", 14));
 
     ImportSession back;
     fixedtext::copy(back.settingsPath, s.settingsPath);
     ASSERT_TRUE(back.LoadSettings());
-    EXPECT_FALSE(back.replaceScene);
-    EXPECT_TRUE(back.centerPivot);
+    EXPECT_EQ(flags(back), "011010");
     EXPECT_EQ(back.scale, 2.5f);
-    EXPECT_TRUE(back.importCamera);
-    EXPECT_FALSE(back.importSun);
-    EXPECT_TRUE(back.createWater);
-    EXPECT_FALSE(back.importRender);
 }
 
-TEST(settings_file, any_nonzero_flag_byte_is_true) {
+TEST(settings_file, loading_cases) {
     TempFolder folder;
-    ImportSession s;
-    fixedtext::copy(s.settingsPath, folder.write("c.cfg", settingsFile(3, 0x80, 4.0f)).c_str());
-    s.replaceScene = s.importSun = false;
-    ASSERT_TRUE(s.LoadSettings());
-    EXPECT_TRUE(s.replaceScene && s.importSun);
-    EXPECT_EQ(s.scale, 4.0f);
-}
-
-TEST(settings_file, wrong_version_short_or_missing_file_keeps_the_defaults) {
-    TempFolder folder;
-    for (const tergen::Bytes& bytes : {settingsFile(2, 0, 7.0f), settingsFile(0x03000000, 0, 7.0f),
-                                      tergen::Bytes{3, 0, 0, 0, 0, 0}, tergen::Bytes{3}}) {
+    auto expectLoad = [&](const std::optional<tergen::Bytes>& file, bool loaded, const char* flagsWanted, float scale) {
         ImportSession s;
-        fixedtext::copy(s.settingsPath, folder.write("c.cfg", bytes).c_str());
-        EXPECT_FALSE(s.LoadSettings()) << bytes.size();
-        expectDefaults(s);
+        fixedtext::copy(s.settingsPath, (file ? folder.write("c.cfg", *file) : folder.path("none.cfg")).c_str());
+        const std::string what = file ? std::to_string(file->size()) + " bytes" : "no file";
+        EXPECT_EQ(s.LoadSettings(), loaded) << what;
+        EXPECT_EQ(flags(s), flagsWanted) << what;
+        EXPECT_EQ(s.scale, scale) << what;
+    };
+    expectLoad(settingsFile(3, 0x80, 4.0f), true, "111111", 4.0f);  // any non-zero flag byte is true
+    // A scale that is not finite and positive keeps the one in force; the flags still apply.
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    for (float scale : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 0.0f, -2.0f})
+        expectLoad(settingsFile(3, 0, scale), true, "000000", 0.1f);
+    // Another version (2, or 3 stored big-endian), a file cut short or none: all six on, scale 0.1.
+    for (const tergen::Bytes& file : {settingsFile(2, 0, 7.0f), settingsFile(0x03000000, 0, 7.0f),
+                                      tergen::Bytes{3, 0, 0, 0, 0, 0}, tergen::Bytes{3}, tergen::Bytes{}})
+        expectLoad(file, false, "111111", 0.1f);
+    expectLoad(std::nullopt, false, "111111", 0.1f);
+
+    ImportSession unnamed;  // an empty settings path reads and writes nothing
+    EXPECT_FALSE(unnamed.LoadSettings());
+    unnamed.SaveSettings();
+    EXPECT_EQ(flags(unnamed), "111111");
+}
+
+TEST(paths, object_name_sibling_world_file_and_settings_beside_the_module) {
+    const std::pair<std::string, std::string> names[] = {
+        {"D:\\maps\\alps.old.ter", "alps"}, {"D:alps.ter", "alps"}, {"alps.ter", "alps"},
+        // Forward slashes too: no folder name leaks into the object name.
+        {"/home/user/maps.v2/alps.ter", "alps"}, {"D:\\maps/sub\\alps.ter", "alps"}, {"C:/maps/", ""},
+        {std::string(100, 'n'), std::string(63, 'n')},  // cut to the field
+    };
+    for (const auto& [path, name] : names) {
+        char out[64];
+        ObjectNameFromPath(path.c_str(), out, sizeof out);
+        EXPECT_EQ(out, name) << path;
     }
-    ImportSession empty;
-    fixedtext::copy(empty.settingsPath, folder.path("empty.cfg").c_str());
-    std::fclose(std::fopen(empty.settingsPath, "wb"));
-    EXPECT_FALSE(empty.LoadSettings());
-    expectDefaults(empty);
-    ImportSession missing;
-    fixedtext::copy(missing.settingsPath, folder.path("none.cfg").c_str());
-    EXPECT_FALSE(missing.LoadSettings());
-    expectDefaults(missing);
-}
-
-TEST(settings_file, scale_that_is_not_finite_and_positive_keeps_the_scale_in_force) {
-    TempFolder folder;
-    const float bad[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
-                         -std::numeric_limits<float>::infinity(), 0.0f, -2.0f};
-    for (float scale : bad) {
-        ImportSession s;
-        fixedtext::copy(s.settingsPath, folder.write("c.cfg", settingsFile(3, 0, scale)).c_str());
-        EXPECT_TRUE(s.LoadSettings());
-        EXPECT_EQ(s.scale, 0.1f) << scale;
-        EXPECT_FALSE(s.replaceScene);  // the flags still apply
-    }
-}
-
-TEST(settings_file, empty_settings_path_reads_and_writes_nothing) {
-    ImportSession s;
-    EXPECT_FALSE(s.LoadSettings());
-    s.SaveSettings();  // no file named "" is attempted; nothing to observe but no crash
-    expectDefaults(s);
-}
-
-namespace {
-
-std::string objectName(const char* path) {
-    char out[64];
-    ObjectNameFromPath(path, out, sizeof out);
-    return out;
-}
-
-std::string hostSafe(const char* name) {
-    char out[66];
-    MakeHostSafeName(name, out, sizeof out);
-    return out;
-}
-
-}  // namespace
-
-TEST(paths, object_name_from_the_terrain_path) {
-    EXPECT_EQ(objectName("D:\\maps\\alps.old.ter"), "alps");
-    EXPECT_EQ(objectName("D:alps.ter"), "alps");
-    EXPECT_EQ(objectName("alps.ter"), "alps");
-    // Forward slashes too: no folder name leaks into the object name.
-    EXPECT_EQ(objectName("/home/user/maps.v2/alps.ter"), "alps");
-    EXPECT_EQ(objectName("D:\\maps/sub\\alps.ter"), "alps");
-    EXPECT_EQ(objectName("C:/maps/"), "");
-    EXPECT_EQ(objectName(std::string(100, 'n').c_str()), std::string(63, 'n'));  // cut to the field
-}
-
-TEST(paths, sibling_world_file) {
     EXPECT_EQ(SiblingWorldPath("D:\\maps\\alps.old.ter"), "D:\\maps\\alps.old.tgw");
     EXPECT_EQ(SiblingWorldPath("/data/alps.ter"), "/data/alps.tgw");
     EXPECT_EQ(SiblingWorldPath("alps"), "");
-}
 
-TEST(paths, strip_file_name_and_settings_beside_the_module) {
-    char a[] = "C:\\Apps\\Plugins\\vqVirEru.dll";
-    StripFileName(a);
-    EXPECT_STREQ(a, "C:\\Apps\\Plugins\\");
-    char b[] = "/opt/vq/lib.so";
-    StripFileName(b);
-    EXPECT_STREQ(b, "/opt/vq/");
-    char mixed[] = "C:\\Apps/Plugins/vqVirEru.dll";  // the last separator, whichever kind
-    StripFileName(mixed);
-    EXPECT_STREQ(mixed, "C:\\Apps/Plugins/");
-    char c[] = "module.dll";
-    StripFileName(c);
-    EXPECT_STREQ(c, "");
-
+    const std::pair<std::string, std::string> folders[] = {
+        {"C:\\Apps\\Plugins\\vqVirEru.dll", "C:\\Apps\\Plugins\\"}, {"/opt/vq/lib.so", "/opt/vq/"},
+        {"C:\\Apps/Plugins/vqVirEru.dll", "C:\\Apps/Plugins/"},  // the last separator, whichever kind
+        {"module.dll", ""},
+    };
+    for (auto [path, folder] : folders) {
+        StripFileName(&path[0]);
+        EXPECT_STREQ(path.c_str(), folder.c_str());
+    }
     char out[260];
     SettingsPathBesideModule("C:\\Apps\\vqVirEru.dll", out, sizeof out);
     EXPECT_STREQ(out, "C:\\Apps\\vq_vireru.cfg");
-    const std::string longModule = "C:\\" + std::string(250, 'd') + "\\vqVirEru.dll";
-    SettingsPathBesideModule(longModule.c_str(), out, sizeof out);
+    SettingsPathBesideModule(("C:\\" + std::string(250, 'd') + "\\vqVirEru.dll").c_str(), out, sizeof out);
     EXPECT_STREQ(out, "");  // would not fit: no settings file rather than a wrong one
 }
 
 TEST(paths, host_safe_object_names) {
-    EXPECT_EQ(hostSafe("'my terrain'"), "my_terrain");
-    EXPECT_EQ(hostSafe("\"quoted\""), "quoted");
-    EXPECT_EQ(hostSafe("'half"), "_half");
-    EXPECT_EQ(hostSafe("'"), "");
-    EXPECT_EQ(hostSafe(""), "");
-    EXPECT_EQ(hostSafe("3dland"), "_3dland");
-    EXPECT_EQ(hostSafe("a-b.c"), "a_b_c");
-    EXPECT_EQ(hostSafe("caf\xE9"), "caf_");  // an accented letter
-    EXPECT_EQ(hostSafe("tab\there"), "tab_here");
-    EXPECT_EQ(hostSafe(std::string(63, '9').c_str()), "_" + std::string(63, '9'));  // 64 characters fit
+    const std::pair<std::string, std::string> names[] = {
+        {"'my terrain'", "my_terrain"}, {"\"quoted\"", "quoted"}, {"'half", "_half"}, {"'", ""}, {"", ""},
+        {"3dland", "_3dland"}, {"a-b.c", "a_b_c"}, {"caf\xE9", "caf_"}, {"tab\there", "tab_here"},
+        {std::string(63, '9'), "_" + std::string(63, '9')},  // 64 characters fit
+    };
+    for (const auto& [name, safe] : names) {
+        char out[66];
+        MakeHostSafeName(name.c_str(), out, sizeof out);
+        EXPECT_EQ(out, safe) << name;
+    }
 }
