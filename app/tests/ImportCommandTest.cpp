@@ -49,13 +49,14 @@ struct ImportCommandFixture : ::testing::Test {
     }
     void TearDown() override { resetImportInterrupts(); }
 
-    CommandRun run(std::vector<std::string> args) {
+    CommandRun run(std::vector<std::string> args, bool terminal = false) {
         args.insert(args.begin(), "import");
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(&a[0]);
         ImportConsole console;
         console.out = std::tmpfile();
         console.err = std::tmpfile();
+        console.terminal = terminal;
         CommandRun r;
         r.status = runImportCommandWith(static_cast<int>(argv.size()), argv.data(), console);
         r.out = slurp(console.out);
@@ -74,39 +75,26 @@ bool exists(const std::string& path) { return std::filesystem::exists(path); }
 
 }  // namespace
 
-TEST_F(ImportCommandFixture, imports_to_glb_with_plain_status_lines) {
-    const std::string out = folder.path("scene.glb");
-    const CommandRun r = run({terrain, "-o", out});
+TEST_F(ImportCommandFixture, writes_glb_or_gltf_with_plain_terminal_or_no_status_lines) {
+    const std::string glb = folder.path("scene.glb");
+    CommandRun r = run({terrain, "-o", glb});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out,
               "reading elevation-data...\nbuilding scene...\nadding polygons...\nsetting vertices...\n"
-              "generating texture coordinates...\ncentering pivot...\nwrote " + out + "\n");
-    EXPECT_EQ(readWholeFile(out).substr(0, 4), "glTF");
-}
+              "generating texture coordinates...\ncentering pivot...\nwrote " + glb + "\n");
+    EXPECT_EQ(readWholeFile(glb).substr(0, 4), "glTF");
 
-TEST_F(ImportCommandFixture, gltf_output_gets_its_bin_and_quiet_prints_nothing) {
-    const std::string out = folder.path("scene.gltf");
-    const CommandRun r = run({terrain, "--output", out, "--quiet"});
+    r = run({terrain, "--output", folder.path("scene.gltf"), "--quiet"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    EXPECT_TRUE(exists(out));
-    EXPECT_TRUE(exists(folder.path("scene.bin")));
-}
+    EXPECT_TRUE(exists(folder.path("scene.gltf")) && exists(folder.path("scene.bin")));
 
-TEST_F(ImportCommandFixture, terminal_progress_is_one_line_that_ends_cleared) {
-    ImportConsole console;
-    console.out = std::tmpfile();
-    console.err = std::tmpfile();
-    console.terminal = true;
-    std::string args[] = {"import", terrain, "-o", folder.path("t.glb")};
-    char* argv[] = {&args[0][0], &args[1][0], &args[2][0], &args[3][0]};
-    EXPECT_EQ(runImportCommandWith(4, argv, console), 0);
-    const std::string out = slurp(console.out);
-    slurp(console.err);
-    EXPECT_EQ(out.find('\n'), out.rfind('\n'));  // only the "wrote" line ends with a newline
-    EXPECT_NE(out.find("[##############################] 100%"), std::string::npos);
-    EXPECT_NE(out.find("reading elevation-data..."), std::string::npos);
+    r = run({terrain, "-o", folder.path("t.glb")}, true);  // on a terminal
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out.find('\n'), r.out.rfind('\n'));  // one line that updates itself, then "wrote"
+    EXPECT_NE(r.out.find("[##############################] 100%"), std::string::npos);
+    EXPECT_NE(r.out.find("reading elevation-data..."), std::string::npos);
 }
 
 TEST_F(ImportCommandFixture, default_output_is_the_base_name_in_the_current_folder) {
@@ -119,31 +107,36 @@ TEST_F(ImportCommandFixture, default_output_is_the_base_name_in_the_current_fold
     EXPECT_TRUE(written);
 }
 
-TEST_F(ImportCommandFixture, unreadable_terrain_fails_with_the_readers_text_and_keeps_the_old_output) {
+// Failures and a first Ctrl+C exit with 1, write neither the scene nor the
+// report, and leave an existing output as it was.
+TEST_F(ImportCommandFixture, failed_or_interrupted_import_writes_nothing) {
     const std::string bad = folder.write("bad.ter", tergen::Bytes{'T', 'E', 'R', 'R', 'A', 'G', 'E', 'N', '\n'});
-    const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
-    const CommandRun r = run({bad, "-o", out, "-q"});
-    EXPECT_EQ(r.status, 1);
-    // The reader's own text, as the message box would show it (a long path is
-    // shortened from the front to fit the text field).
-    TerrainFile reader;
-    ASSERT_FALSE(reader.open(bad.c_str()));
-    EXPECT_EQ(r.err, std::string(reader.errorText) + "\n");
-    EXPECT_NE(r.err.find("bad.ter\nis not a terrain-file\n"), std::string::npos);
-    EXPECT_EQ(readWholeFile(out), "old");
-}
-
-TEST_F(ImportCommandFixture, failed_elevation_read_writes_nothing) {
     tergen::TerrainParams t;
     t.xPoints = t.yPoints = 20;
     t.samples.assign(100, 0);
     const std::string shortTerrain = folder.write("short.ter", tergen::terrainBytes(t));
-    const std::string out = folder.path("none.glb");
-    const CommandRun r = run({shortTerrain, "-o", out, "--report", folder.path("r.json")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "error while reading elevation-data\n");
-    EXPECT_FALSE(exists(out));
-    EXPECT_FALSE(exists(folder.path("r.json")));
+    // The reader's own text, as the message box would show it (a long path
+    // is shortened from the front to fit the text field).
+    TerrainFile reader;
+    ASSERT_FALSE(reader.open(bad.c_str()));
+    const std::string unreadable = std::string(reader.errorText) + "\n";
+    EXPECT_NE(unreadable.find("bad.ter\nis not a terrain-file\n"), std::string::npos);
+
+    const std::pair<std::string, std::string> cases[] = {
+        {bad, unreadable}, {shortTerrain, "error while reading elevation-data\n"}, {terrain, ""}};
+    for (const auto& [input, err] : cases) {
+        const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
+        if (err.empty()) {
+            onImportInterrupt(SIGINT);  // as a Ctrl+C while the import runs
+            std::signal(SIGINT, SIG_DFL);
+        }
+        const CommandRun r = run({input, "-o", out, "-q", "--report", folder.path("r.json")});
+        EXPECT_EQ(r.status, 1) << input;
+        EXPECT_EQ(r.err, err);  // a cancelled import shows no message
+        EXPECT_EQ(readWholeFile(out), "old");
+        EXPECT_FALSE(exists(folder.path("r.json")));
+    }
+    EXPECT_TRUE(XSI::HostControl::FindObject("TG_Water").has_value());  // the interrupted import still ran to its end
 }
 
 TEST_F(ImportCommandFixture, usage_errors_exit_with_2) {
@@ -222,17 +215,6 @@ TEST_F(ImportCommandFixture, explicit_world_file_and_keeping_the_scene) {
     EXPECT_NE(object(rep, "hill"), nullptr);
     EXPECT_NE(object(rep, "hill1"), nullptr);
     EXPECT_EQ(object(rep, "TG_Sun1"), nullptr);
-}
-
-TEST_F(ImportCommandFixture, first_interrupt_cancels_after_the_import_and_writes_nothing) {
-    const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
-    onImportInterrupt(SIGINT);  // as a Ctrl+C while the import runs
-    std::signal(SIGINT, SIG_DFL);
-    const CommandRun r = run({terrain, "-o", out, "-q"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "");  // a cancelled import shows no message
-    EXPECT_EQ(readWholeFile(out), "old");
-    EXPECT_TRUE(XSI::HostControl::FindObject("TG_Water").has_value());  // it still ran to its end
 }
 
 TEST(ImportCommandDeathTest, second_interrupt_ends_the_program_at_once) {

@@ -2,6 +2,7 @@
 // expected values worked out by hand from the world values.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 #include "host/HostControl.h"
@@ -124,35 +125,38 @@ TEST(camera, field_of_view_from_zoom_and_missing_values) {
     }
 }
 
-TEST(camera, without_wldg_the_rig_stays_and_render_settings_take_their_defaults) {
-    WorldScene w({group("WATR", {valueFloat("LEVL", 0)})});
+// A world without "WLDG", a "SUN " group or "LEVL": the camera rig and the
+// sun stay where the host put them, the render settings take their
+// defaults, and the water level reads as -1.
+TEST(world_objects, missing_groups_and_values) {
+    WorldScene w({group("ATLI", {group("LIGT", {valueFloat("LCST", 1)})}), group("WATR", {valueFloat("WLEN", 1)})});
     CreateCamera(w.session);
+    CreateSun(w.session);
+    CreateWaterPlane(w.session);
     EXPECT_FALSE(w.session.cameraCreated);
-    expectAt("TG_Cam", {0, 10, 20});  // the host's default place
+    expectAt("TG_Cam", {0, 10, 20});
     EXPECT_EQ(render("PassCamera").GetAsText().str(), "TG_Cam");
     EXPECT_EQ(render("CameraXRes").GetLong(), 640);
     EXPECT_EQ(render("CameraYRes").GetLong(), 480);
     EXPECT_EQ(render("PixelRatio").GetFloat(), 1.0f);
     EXPECT_EQ(render("EndFrame").GetLong(), 1);
-}
+    expectAt("TG_Sun", {10, 20, 10});
+    const auto water = FindObject("TG_Water");
+    ASSERT_TRUE(water);
+    EXPECT_FLOAT_EQ(static_cast<float>(water->pivot[1]), -3.0f);  // -1 x 0.1 x 30
+    EXPECT_DOUBLE_EQ(water->pivot[0], 384);                       // 256 x 3 / 2
 
-TEST(camera, switched_off_or_without_world_and_render_settings_switched_off) {
-    for (int off = 0; off < 3; ++off) {
-        WorldScene w({camera(1)});
-        if (off == 0) w.session.importCamera = false;
-        if (off == 1) w.session.world.loaded = false;
-        if (off == 2) w.session.importRender = false;
-        CreateCamera(w.session);
-        EXPECT_EQ(FindObject("TG_Cam").has_value(), off == 2) << off;
-        EXPECT_EQ(render("EndFrame").GetLong(), 100) << off;  // the host's default: untouched
-    }
+    WorldScene bare({camera(1)});  // no atmosphere, no water
+    CreateSun(bare.session);
+    CreateWaterPlane(bare.session);
+    expectAt("TG_Sun", {10, 20, 10});
+    EXPECT_FALSE(FindObject("TG_Water").has_value());
 }
 
 // Without "WLDG" the sun circles the middle of the terrain: on 257 x 257
 // points halfX = halfY = 257 x 3 / 2 = 385.5, R = 3 halfX = 1156.5; heading
-// 0 puts it along -Z, 90 along +X. Without a "SUN " group it stays where
-// the host put it.
-TEST(sun, without_wldg_around_the_middle_and_without_sun_group_left_alone) {
+// 0 puts it along -Z, 90 along +X.
+TEST(sun, without_wldg_around_the_middle_of_the_terrain) {
     for (const auto& [heading, at] : {std::pair<float, std::array<double, 3>>{0, {385.5, 0, -1542}},
                                       std::pair<float, std::array<double, 3>>{90, {1542, 0, -385.5}}}) {
         WorldScene w({sun(heading, 0)});
@@ -160,30 +164,25 @@ TEST(sun, without_wldg_around_the_middle_and_without_sun_group_left_alone) {
         expectAt("TG_Sun", at, 1e-4);
         expectAt("TG_Sun_Interest", {385.5, 0, -385.5});
     }
-    for (const World& world : {World{camera(1)}, World{group("ATLI", {group("LIGT", {valueFloat("LCST", 1)})})}}) {
-        WorldScene w(world);
-        CreateSun(w.session);
-        expectAt("TG_Sun", {10, 20, 10});
-    }
-    WorldScene off({sun(0, 0)});
-    off.session.importSun = false;
-    CreateSun(off.session);
-    EXPECT_FALSE(FindObject("TG_Sun").has_value());
 }
 
-TEST(water, missing_level_reads_as_minus_one_and_no_watr_or_option_off_means_no_plane) {
-    WorldScene w({group("WATR", {valueFloat("WLEN", 1)})});
-    CreateWaterPlane(w.session);
-    const auto info = FindObject("TG_Water");
-    ASSERT_TRUE(info);
-    EXPECT_FLOAT_EQ(static_cast<float>(info->pivot[1]), -3.0f);  // -1 x 0.1 x 30
-    EXPECT_DOUBLE_EQ(info->pivot[0], 384);                       // 256 x 3 / 2
-
-    WorldScene none({camera(1)});
-    CreateWaterPlane(none.session);
-    EXPECT_FALSE(FindObject("TG_Water").has_value());
-    WorldScene off({group("WATR", {valueFloat("LEVL", 2)})});
-    off.session.createWater = false;
-    CreateWaterPlane(off.session);
-    EXPECT_FALSE(FindObject("TG_Water").has_value());
+// Each step returns before it creates anything; the render settings belong
+// to the camera step.
+TEST(world_objects, switched_off_or_without_world_nothing_is_made) {
+    const char* switches[] = {"importCamera", "importSun", "createWater", "importRender", "world.loaded"};
+    const std::vector<std::string> made[] = {{"TG_Sun", "TG_Water"}, {"TG_Cam", "TG_Water"}, {"TG_Cam", "TG_Sun"},
+                                             {"TG_Cam", "TG_Sun", "TG_Water"}, {}};
+    for (int off = 0; off < 5; ++off) {
+        SCOPED_TRACE(switches[off]);
+        WorldScene w({camera(1), sun(0, 30), group("WATR", {valueFloat("LEVL", 2)})});
+        bool* option[] = {&w.session.importCamera, &w.session.importSun, &w.session.createWater,
+                          &w.session.importRender, &w.session.world.loaded};
+        *option[off] = false;
+        CreateCamera(w.session);
+        CreateSun(w.session);
+        CreateWaterPlane(w.session);
+        for (const char* name : {"TG_Cam", "TG_Sun", "TG_Water"})
+            EXPECT_EQ(FindObject(name).has_value(), std::count(made[off].begin(), made[off].end(), name) == 1) << name;
+        EXPECT_EQ(render("EndFrame").GetLong(), off == 1 || off == 2 ? 1 : 100);  // 100: untouched
+    }
 }
