@@ -32,26 +32,7 @@ tergen::Bytes settingsFile(int32_t version, uint8_t flag, float scale) {
 
 }  // namespace
 
-TEST(settings_file, written_as_fourteen_little_endian_bytes_and_read_back) {
-    TempFolder folder;
-    ImportSession s;
-    fixedtext::copy(s.settingsPath, folder.path("vq_vireru.cfg").c_str());
-    s.SaveSettings();  // the defaults; 0.1f is 0x3DCCCCCD
-    EXPECT_EQ(readWholeFile(s.settingsPath), std::string("\x03\x00\x00\x00\x01\x01\xCD\xCC\xCC\x3D\x01\x01\x01\x01", 14));
-
-    s.replaceScene = s.importSun = s.importRender = false;
-    s.scale = 2.5f;  // 0x40200000
-    s.SaveSettings();
-    EXPECT_EQ(readWholeFile(s.settingsPath), std::string("\x03\x00\x00\x00\x00\x01\x00\x00\x20\x40\x01\x00\x01\x00", 14));
-
-    ImportSession back;
-    fixedtext::copy(back.settingsPath, s.settingsPath);
-    ASSERT_TRUE(back.LoadSettings());
-    EXPECT_EQ(flags(back), "011010");
-    EXPECT_EQ(back.scale, 2.5f);
-}
-
-TEST(settings_file, loading_cases) {
+TEST(settings_file, written_as_fourteen_little_endian_bytes_and_loaded) {
     TempFolder folder;
     auto expectLoad = [&](const std::optional<tergen::Bytes>& file, bool loaded, const char* flagsWanted, float scale) {
         ImportSession s;
@@ -61,6 +42,17 @@ TEST(settings_file, loading_cases) {
         EXPECT_EQ(flags(s), flagsWanted) << what;
         EXPECT_EQ(s.scale, scale) << what;
     };
+    ImportSession s;
+    fixedtext::copy(s.settingsPath, folder.path("vq_vireru.cfg").c_str());
+    s.SaveSettings();  // the defaults; 0.1f is 0x3DCCCCCD
+    EXPECT_EQ(readWholeFile(s.settingsPath), std::string("\x03\x00\x00\x00\x01\x01\xCD\xCC\xCC\x3D\x01\x01\x01\x01", 14));
+    s.replaceScene = s.importSun = s.importRender = false;
+    s.scale = 2.5f;  // 0x40200000
+    s.SaveSettings();
+    const std::string saved = readWholeFile(s.settingsPath);
+    EXPECT_EQ(saved, std::string("\x03\x00\x00\x00\x00\x01\x00\x00\x20\x40\x01\x00\x01\x00", 14));
+    expectLoad(tergen::Bytes(saved.begin(), saved.end()), true, "011010", 2.5f);
+
     expectLoad(settingsFile(3, 0x80, 4.0f), true, "111111", 4.0f);  // any non-zero flag byte is true
     // A scale that is not finite and positive keeps the one in force; the flags still apply.
     constexpr float inf = std::numeric_limits<float>::infinity();

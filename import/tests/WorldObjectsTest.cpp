@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <sstream>
 
 #include "host/HostControl.h"
 #include "import/WorldObjects.h"
@@ -59,6 +60,15 @@ XSI::CValue render(const char* name) {
     return *XSI::HostControl::GetParameter(std::string("Passes.Default_Pass.RenderOptions.") + name);
 }
 
+std::string renderSettings() {
+    std::ostringstream text;
+    text << "EndFrame " << render("EndFrame").GetLong() << ", PassCamera " << render("PassCamera").GetAsText().str()
+         << ", PictureStandard " << render("PictureStandard").GetLong() << ", InverseRatio "
+         << render("InverseRatio").GetBool() << ", " << render("CameraXRes").GetLong() << " x "
+         << render("CameraYRes").GetLong() << ", PixelRatio " << render("PixelRatio").GetFloat();
+    return text.str();
+}
+
 }  // namespace
 
 // Camera position (CAMX, CAMZ, -CAMY) u, target likewise, roll -CAMB, field
@@ -81,13 +91,7 @@ TEST(world_objects, placed_from_a_complete_world) {
     EXPECT_DOUBLE_EQ(cam->fov, 90.0);
     EXPECT_DOUBLE_EQ(cam->roll, -15.0);
 
-    EXPECT_EQ(render("EndFrame").GetLong(), 1);
-    EXPECT_EQ(render("PassCamera").GetAsText().str(), "TG_Cam");
-    EXPECT_EQ(render("PictureStandard").GetLong(), 0);
-    EXPECT_FALSE(render("InverseRatio").GetBool());
-    EXPECT_EQ(render("CameraXRes").GetLong(), 800);
-    EXPECT_EQ(render("CameraYRes").GetLong(), 600);
-    EXPECT_EQ(render("PixelRatio").GetFloat(), 1.5f);
+    EXPECT_EQ(renderSettings(), "EndFrame 1, PassCamera TG_Cam, PictureStandard 0, InverseRatio 0, 800 x 600, PixelRatio 1.5");
 
     expectAt("TG_Sun", {300, 150 + 1154.25, -600 - 2308.5}, 1e-4);
     expectAt("TG_Sun_Interest", {300, 150, -600});
@@ -99,30 +103,24 @@ TEST(world_objects, placed_from_a_complete_world) {
     EXPECT_TRUE(water->pivot[0] == 768 && water->pivot[1] == 6 && water->pivot[2] == -384);
 }
 
-// A missing value reads as -1.
-TEST(camera, field_of_view_from_zoom_and_missing_values) {
-    struct Case {
-        Chunk wldg;
-        double fov, roll;
-        std::array<double, 3> at, target;
-    };
-    const Case cases[] = {
-        {camera(2), 53.13010235415598, 0, {300, 150, -600}, {30, 15, -60}},
-        {camera(0), 180, 0, {300, 150, -600}, {30, 15, -60}},  // 1/0 is infinite
-        {wldg({valueFloat("CAMX", 1)}), -90, 1, {3, -3, 3}, {-3, -3, 3}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.fov);
-        WorldScene w({c.wldg});
+TEST(camera, field_of_view_from_zoom_and_missing_values_read_as_minus_one) {
+    const std::pair<float, double> zooms[] = {{2, 53.13010235415598}, {0, 180}};  // 1/0 is infinite
+    for (const auto& [zoom, fov] : zooms) {
+        WorldScene w({camera(zoom)});
         CreateCamera(w.session);
-        EXPECT_TRUE(w.session.cameraCreated);
-        expectAt("TG_Cam", c.at);
-        expectAt("TG_Cam_Interest", c.target);
         const auto cam = FindObject("TG_Cam");
         ASSERT_TRUE(cam);
-        EXPECT_NEAR(cam->fov, c.fov, 1e-12);
-        EXPECT_DOUBLE_EQ(cam->roll, c.roll);
+        EXPECT_NEAR(cam->fov, fov, 1e-12) << zoom;
     }
+    WorldScene w({wldg({valueFloat("CAMX", 1)})});
+    CreateCamera(w.session);
+    EXPECT_TRUE(w.session.cameraCreated);
+    expectAt("TG_Cam", {3, -3, 3});
+    expectAt("TG_Cam_Interest", {-3, -3, 3});
+    const auto cam = FindObject("TG_Cam");
+    ASSERT_TRUE(cam);
+    EXPECT_DOUBLE_EQ(cam->fov, -90.0);
+    EXPECT_DOUBLE_EQ(cam->roll, 1.0);
 }
 
 // A world without "WLDG", a "SUN " group or "LEVL": the camera rig and the
@@ -135,11 +133,7 @@ TEST(world_objects, missing_groups_and_values) {
     CreateWaterPlane(w.session);
     EXPECT_FALSE(w.session.cameraCreated);
     expectAt("TG_Cam", {0, 10, 20});
-    EXPECT_EQ(render("PassCamera").GetAsText().str(), "TG_Cam");
-    EXPECT_EQ(render("CameraXRes").GetLong(), 640);
-    EXPECT_EQ(render("CameraYRes").GetLong(), 480);
-    EXPECT_EQ(render("PixelRatio").GetFloat(), 1.0f);
-    EXPECT_EQ(render("EndFrame").GetLong(), 1);
+    EXPECT_EQ(renderSettings(), "EndFrame 1, PassCamera TG_Cam, PictureStandard 0, InverseRatio 0, 640 x 480, PixelRatio 1");
     expectAt("TG_Sun", {10, 20, 10});
     const auto water = FindObject("TG_Water");
     ASSERT_TRUE(water);
