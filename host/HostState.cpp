@@ -1,5 +1,9 @@
 #include "host/HostState.h"
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -12,23 +16,51 @@ const char* const kRenderOptions = "Passes.Default_Pass.RenderOptions.";
 }
 
 void MeshData::findBounds() {
-    // One pass with independent minimum and maximum per axis. A NaN fails
-    // every comparison, so it is flagged apart; an infinity shows in the
-    // bounds. Either sends the careful pass below.
-    float loX = FLT_MAX, loY = FLT_MAX, loZ = FLT_MAX, hiX = -FLT_MAX, hiY = -FLT_MAX, hiZ = -FLT_MAX;
-    bool nan = false;
+    // Minimum and maximum per coordinate over blocks of four vertices (twelve
+    // floats, so each lane keeps one axis) in a loop the compiler vectorises.
+    // A NaN fails every comparison, so it is flagged apart; an infinity shows
+    // in the bounds. Either sends the careful pass below.
+    float lo12[12], hi12[12];
+    for (int k = 0; k < 12; ++k) lo12[k] = FLT_MAX, hi12[k] = -FLT_MAX;
+    int nan = 0;
+    const size_t floats = size_t{3} * vertexCount;
+    const size_t blocked = floats - floats % 12;
     const float* p = positions.data();
-    for (uint32_t v = 0; v < vertexCount; ++v, p += 3) {
-        const float x = p[0], y = p[1], z = p[2];
-        loX = x < loX ? x : loX;
-        hiX = x > hiX ? x : hiX;
-        loY = y < loY ? y : loY;
-        hiY = y > hiY ? y : hiY;
-        loZ = z < loZ ? z : loZ;
-        hiZ = z > hiZ ? z : hiZ;
-        nan |= (x != x) | (y != y) | (z != z);
+#ifdef __SSE2__
+    // Three registers of four floats hold x y z x | y z x y | z x y z.
+    __m128 lo0 = _mm_set1_ps(FLT_MAX), lo1 = lo0, lo2 = lo0;
+    __m128 hi0 = _mm_set1_ps(-FLT_MAX), hi1 = hi0, hi2 = hi0;
+    __m128 unordered = _mm_setzero_ps();
+    for (size_t i = 0; i < blocked; i += 12) {
+        const __m128 a = _mm_loadu_ps(p + i), b = _mm_loadu_ps(p + i + 4), c = _mm_loadu_ps(p + i + 8);
+        lo0 = _mm_min_ps(a, lo0), lo1 = _mm_min_ps(b, lo1), lo2 = _mm_min_ps(c, lo2);
+        hi0 = _mm_max_ps(a, hi0), hi1 = _mm_max_ps(b, hi1), hi2 = _mm_max_ps(c, hi2);
+        unordered = _mm_or_ps(unordered, _mm_or_ps(_mm_cmpunord_ps(a, b), _mm_cmpunord_ps(c, c)));
     }
-    lo[0] = loX, lo[1] = loY, lo[2] = loZ, hi[0] = hiX, hi[1] = hiY, hi[2] = hiZ;
+    _mm_storeu_ps(lo12, lo0), _mm_storeu_ps(lo12 + 4, lo1), _mm_storeu_ps(lo12 + 8, lo2);
+    _mm_storeu_ps(hi12, hi0), _mm_storeu_ps(hi12 + 4, hi1), _mm_storeu_ps(hi12 + 8, hi2);
+    nan = _mm_movemask_ps(unordered) != 0;
+#else
+    for (size_t i = 0; i < blocked; i += 12) {
+        for (int k = 0; k < 12; ++k) {
+            const float c = p[i + k];
+            lo12[k] = c < lo12[k] ? c : lo12[k];
+            hi12[k] = c > hi12[k] ? c : hi12[k];
+            nan |= c != c;
+        }
+    }
+#endif
+    for (size_t i = blocked; i < floats; ++i) {
+        const float c = p[i];
+        const int k = int(i % 3);
+        lo12[k] = c < lo12[k] ? c : lo12[k];
+        hi12[k] = c > hi12[k] ? c : hi12[k];
+        nan |= c != c;
+    }
+    for (int a = 0; a < 3; ++a) {
+        lo[a] = std::min({lo12[a], lo12[a + 3], lo12[a + 6], lo12[a + 9]});
+        hi[a] = std::max({hi12[a], hi12[a + 3], hi12[a + 6], hi12[a + 9]});
+    }
     positionsFinite = !nan;
     for (int a = 0; a < 3; ++a) positionsFinite = positionsFinite && std::isfinite(lo[a]) && std::isfinite(hi[a]);
     if (!positionsFinite) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "host/MemoryHints.h"
+
 namespace XSI {
 namespace detail {
 
@@ -9,6 +11,7 @@ void UVStore::reset(uint32_t vertexCount, uint32_t nodeCount) {
     clear();
     vertexCount_ = vertexCount;
     nodeCount_ = nodeCount;
+    memoryhints::reserveMapped(vertexValues_, size_t{3} * vertexCount);
     vertexValues_.assign(size_t{3} * vertexCount, 0.0f);
     vertexTaken_.assign((size_t{vertexCount} + 63) / 64, 0);
     nodeSet_.assign((size_t{nodeCount} + 63) / 64, 0);

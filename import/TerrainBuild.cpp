@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/FixedText.h"
+#include "host/MemoryHints.h"
 #include "host/XsiApplication.h"
 #include "host/XsiMath.h"
 #include "host/XsiScene.h"
@@ -129,7 +130,7 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     {
         std::vector<uint32_t> indices;
         try {
-            indices.reserve(size_t{3} * triangles);
+            memoryhints::reserveMapped(indices, size_t{3} * triangles);
             indices.resize(size_t{3} * triangles);
         } catch (const std::bad_alloc&) {
             fixedtext::copy(session.errorText, "not enough memory for the triangle list");
@@ -147,7 +148,7 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     {
         std::vector<float> positions;
         try {
-            positions.reserve(size_t{3} * vertices);
+            memoryhints::reserveMapped(positions, size_t{3} * vertices);
         } catch (const std::bad_alloc&) {
             fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
             return false;
