@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64
-  wine wine64 xvfb x11-apps x11-utils imagemagick
+  wine wine64 fonts-wine fonts-dejavu-core xvfb x11-apps x11-utils imagemagick
   fp-utils
   gdal-bin python3
   hyperfine
@@ -21,11 +21,13 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
+# Recommended packages are installed too: the tests were made on machines set
+# up that way (Wine's own fonts, for one, are only recommended).
 if ((${#missing[@]})); then
   echo "bootstrap: installing ${missing[*]}"
   sudo=""; [[ $(id -u) -ne 0 ]] && sudo="sudo"
   $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "bootstrap: all packages present"
 
