@@ -107,25 +107,17 @@ double currentStepFactor(const SpinnerState& s) {
     return skin::stepFactor(GetKeyState(VK_CONTROL) < 0, GetKeyState(VK_MENU) < 0, s.precision);
 }
 
-void stepUp(HWND w, SpinnerState& s, uint32_t count) {
-    if (count == 0) {
-        s.savedValue = s.value;
-        s.value = skin::stepUpValue(s.value, s.step, limitsOf(s));
-    } else {
-        s.value = skin::stepUpValue(s.value, count * s.step * currentStepFactor(s), limitsOf(s));
-    }
+// count 0 is one plain step, remembered so that SPNM_CANCELSPIN can undo it;
+// count n is n steps scaled by the Ctrl/Alt factor.
+void stepBy(HWND w, SpinnerState& s, uint32_t count, bool up) {
+    if (count == 0) s.savedValue = s.value;
+    const double amount = count == 0 ? s.step : count * s.step * currentStepFactor(s);
+    s.value = up ? skin::stepUpValue(s.value, amount, limitsOf(s)) : skin::stepDownValue(s.value, amount, limitsOf(s));
     refreshText(w, s, true);
 }
 
-void stepDown(HWND w, SpinnerState& s, uint32_t count) {
-    if (count == 0) {
-        s.savedValue = s.value;
-        s.value = skin::stepDownValue(s.value, s.step, limitsOf(s));
-    } else {
-        s.value = skin::stepDownValue(s.value, count * s.step * currentStepFactor(s), limitsOf(s));
-    }
-    refreshText(w, s, true);
-}
+void stepUp(HWND w, SpinnerState& s, uint32_t count) { stepBy(w, s, count, true); }
+void stepDown(HWND w, SpinnerState& s, uint32_t count) { stepBy(w, s, count, false); }
 
 // A point in from's client coordinates, as an lParam in to's.
 LPARAM mapPoint(HWND from, HWND to, LPARAM lp) {
