@@ -18,7 +18,9 @@
 
 namespace {
 
-constexpr size_t kBufferBytes = 1 << 20;
+// 64 KB write calls: larger ones make Linux look for larger file-cache pages,
+// which is slow on the machines we measure on (see host/SceneExport.cpp).
+constexpr size_t kBufferBytes = 1 << 16;
 
 class Output {
 public:

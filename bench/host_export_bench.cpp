@@ -51,7 +51,7 @@ void buildTerrain() {
     Application().GetActiveSceneRoot().AddPolygonMesh("terrain", object, builder);
     builder.AddVertices(int32_t(vertices));
     {
-        std::vector<uint32_t> corners(triangles * 3);
+        BulkList<uint32_t> corners(triangles * 3);
         size_t i = 0;
         for (uint32_t r = 0; r + 1 < n; ++r)
             for (uint32_t c = 0; c + 1 < n; ++c) {

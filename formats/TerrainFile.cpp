@@ -265,7 +265,9 @@ bool writeElevationDump(const char* path, const int16_t* samples, uint64_t count
     std::FILE* f = std::fopen(path, "wb");
     if (!f) return false;
     const SampleText* texts = sampleTexts();
-    constexpr size_t kBuffer = 1 << 20;
+    // 64 KB write calls: Linux sizes file-cache pages by the call, and large
+    // ones are slow to find on a busy machine.
+    constexpr size_t kBuffer = 1 << 16;
     std::unique_ptr<char[]> buffer(new (std::nothrow) char[kBuffer + sizeof(SampleText)]);
     bool ok = buffer != nullptr;
     size_t used = 0;

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/BulkList.h"
 #include "host/HostControl.h"
 #include "host/UVStore.h"
 #include "host/XsiCore.h"
@@ -23,8 +24,8 @@ namespace detail {
 // UVs per vertex unless nodes of a vertex disagree.
 struct MeshData {
     uint32_t vertexCount = 0;
-    std::vector<float> positions;      // 3 per vertex
-    std::vector<uint32_t> corners;     // vertex of each polygon node, in node order
+    BulkList<float> positions;         // 3 per vertex
+    BulkList<uint32_t> corners;        // vertex of each polygon node, in node order
     std::vector<uint32_t> polygonSizes;  // empty: every polygon is a triangle
     uint32_t polygonCount = 0;
     bool hasUV = false;

@@ -27,10 +27,10 @@ inline void prefault(void* data, size_t bytes) {
 }
 
 // Reserves room for count elements and maps it.
-template <typename T>
-void reserveMapped(std::vector<T>& list, size_t count) {
+template <typename List>
+void reserveMapped(List& list, size_t count) {
     list.reserve(count);
-    prefault(list.data(), list.capacity() * sizeof(T));
+    prefault(list.data(), list.capacity() * sizeof(*list.data()));
 }
 
 }  // namespace memoryhints

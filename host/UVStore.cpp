@@ -1,18 +1,36 @@
 #include "host/UVStore.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "host/MemoryHints.h"
 
 namespace XSI {
 namespace detail {
 
+namespace {
+
+// Values are one value when their bits are: +0 and -0 stay apart, and a NaN
+// matches itself. Two loads and two compares, where float compares would
+// take three with their NaN branches.
+inline bool sameValue(const float* a, const float* b) {
+    uint64_t a01, b01;
+    uint32_t a2, b2;
+    std::memcpy(&a01, a, 8);
+    std::memcpy(&b01, b, 8);
+    std::memcpy(&a2, a + 2, 4);
+    std::memcpy(&b2, b + 2, 4);
+    return a01 == b01 && a2 == b2;
+}
+
+}  // namespace
+
 void UVStore::reset(uint32_t vertexCount, uint32_t nodeCount) {
     clear();
     vertexCount_ = vertexCount;
     nodeCount_ = nodeCount;
     memoryhints::reserveMapped(vertexValues_, size_t{3} * vertexCount);
-    vertexValues_.assign(size_t{3} * vertexCount, 0.0f);
+    vertexValues_.resize(size_t{3} * vertexCount);  // fresh room: zeros, not written
     vertexTaken_.assign((size_t{vertexCount} + 63) / 64, 0);
     nodeSet_.assign((size_t{nodeCount} + 63) / 64, 0);
 }
@@ -22,7 +40,7 @@ bool UVStore::setShared(uint32_t node, uint32_t vertex, const float uvw[3]) {
     if (!test(vertexTaken_, vertex)) {
         mark(vertexTaken_, vertex);
         shared[0] = uvw[0], shared[1] = uvw[1], shared[2] = uvw[2];
-    } else if (!(shared[0] == uvw[0] && shared[1] == uvw[1] && shared[2] == uvw[2])) {
+    } else if (!sameValue(shared, uvw)) {
         differing_[node] = {uvw[0], uvw[1], uvw[2]};
         return false;
     }
@@ -44,11 +62,11 @@ void UVStore::markSet(uint32_t first, uint32_t count) {
     }
 }
 
-void UVStore::set(uint32_t node, const std::vector<uint32_t>& corners, const float uvw[3]) {
+void UVStore::set(uint32_t node, const BulkList<uint32_t>& corners, const float uvw[3]) {
     setRange(node, 1, corners, uvw);
 }
 
-void UVStore::setRange(uint32_t first, uint32_t count, const std::vector<uint32_t>& corners, const float* values) {
+void UVStore::setRange(uint32_t first, uint32_t count, const BulkList<uint32_t>& corners, const float* values) {
     if (!perNode_) {
         uint32_t done = 0;
         // While no node differs from its vertex there is nothing to erase, and
@@ -67,7 +85,7 @@ void UVStore::setRange(uint32_t first, uint32_t count, const std::vector<uint32_
                 if (!(word & bit)) {
                     word |= bit;
                     s[0] = uvw[0], s[1] = uvw[1], s[2] = uvw[2];
-                } else if (!(s[0] == uvw[0] && s[1] == uvw[1] && s[2] == uvw[2])) {
+                } else if (!sameValue(s, uvw)) {
                     break;  // the first differing node: the general loop takes over
                 }
             }
@@ -94,7 +112,7 @@ void UVStore::setRange(uint32_t first, uint32_t count, const std::vector<uint32_
     std::copy_n(values, size_t{3} * count, nodeValues_.begin() + size_t{3} * first);
 }
 
-void UVStore::get(uint32_t node, const std::vector<uint32_t>& corners, float uvw[3]) const {
+void UVStore::get(uint32_t node, const BulkList<uint32_t>& corners, float uvw[3]) const {
     if (perNode_) {
         std::copy_n(nodeValues_.begin() + size_t{3} * node, 3, uvw);
         return;
@@ -111,7 +129,7 @@ void UVStore::get(uint32_t node, const std::vector<uint32_t>& corners, float uvw
     std::copy_n(vertexValues_.begin() + size_t{3} * corners[node], 3, uvw);
 }
 
-void UVStore::switchToPerNode(const std::vector<uint32_t>& corners) {
+void UVStore::switchToPerNode(const BulkList<uint32_t>& corners) {
     std::vector<float> values(size_t{3} * nodeCount_);
     for (uint32_t n = 0; n < nodeCount_; ++n) get(n, corners, &values[size_t{3} * n]);
     const uint32_t vertices = vertexCount_, nodes = nodeCount_;

@@ -11,6 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/BulkList.h"
+
 namespace XSI {
 namespace detail {
 
@@ -21,17 +23,17 @@ public:
     void clear() { *this = UVStore(); }
 
     // corners: the mesh's vertex of each node.
-    void set(uint32_t node, const std::vector<uint32_t>& corners, const float uvw[3]);
+    void set(uint32_t node, const BulkList<uint32_t>& corners, const float uvw[3]);
     // count nodes from first on, from count (u, v, w) triples: one pass
     // without per-node bookkeeping, for whole meshes.
-    void setRange(uint32_t first, uint32_t count, const std::vector<uint32_t>& corners, const float* values);
-    void get(uint32_t node, const std::vector<uint32_t>& corners, float uvw[3]) const;
+    void setRange(uint32_t first, uint32_t count, const BulkList<uint32_t>& corners, const float* values);
+    void get(uint32_t node, const BulkList<uint32_t>& corners, float uvw[3]) const;
 
     // True when every node was set and agrees with its vertex: the per-vertex
     // values then are the whole property.
     bool perVertex() const { return !perNode_ && setCount_ == nodeCount_ && differing_.empty(); }
     // (u, v, w) per vertex; meaningful when perVertex().
-    const std::vector<float>& vertexValues() const { return vertexValues_; }
+    const BulkList<float>& vertexValues() const { return vertexValues_; }
     bool isPerNode() const { return perNode_; }
 
 private:
@@ -43,12 +45,12 @@ private:
     bool setShared(uint32_t node, uint32_t vertex, const float uvw[3]);
     void markSet(uint32_t first, uint32_t count);
     bool tooManyDiffering() const { return differing_.size() > nodeCount_ / 16 + 1024; }
-    void switchToPerNode(const std::vector<uint32_t>& corners);
+    void switchToPerNode(const BulkList<uint32_t>& corners);
 
     uint32_t vertexCount_ = 0, nodeCount_ = 0;
     bool perNode_ = false;
     // compact form
-    std::vector<float> vertexValues_;           // 3 per vertex
+    BulkList<float> vertexValues_;              // 3 per vertex
     std::vector<uint64_t> vertexTaken_;         // bits: the vertex's value came from a set node
     std::vector<uint64_t> nodeSet_;             // bits: the node was set
     uint64_t setCount_ = 0;

@@ -181,7 +181,7 @@ CStatus CGeometryAccessor::GetVertexIndices(std::vector<uint32_t>& out) const {
     const SceneObject* o = meshObject(id_);
     if (!o) return failed("not a polygon mesh");
     try {
-        out = o->mesh.corners;
+        out.assign(o->mesh.corners.begin(), o->mesh.corners.end());
     } catch (const std::exception&) {
         return failed("out of memory");
     }
@@ -346,7 +346,7 @@ CStatus CMeshBuilder::SetVertexPositions(int32_t count, const double* positions,
     return CStatus::OK;
 }
 
-CStatus CMeshBuilder::SetVertexPositions(std::vector<float>&& positions) {
+CStatus CMeshBuilder::SetVertexPositions(BulkList<float>&& positions) {
     Pending& p = *pending_;
     if (positions.size() != size_t{3} * p.mesh.vertexCount) return invalid("position count is not 3 x vertex count");
     p.mesh.positions = std::move(positions);
@@ -370,7 +370,7 @@ CStatus CMeshBuilder::AddTriangles(int32_t count, const int32_t* indices) {
     return appendCorners(*pending_, uint64_t{3} * uint64_t(count), indices, uint64_t(count));
 }
 
-CStatus CMeshBuilder::AddTriangles(std::vector<uint32_t>&& indices) {
+CStatus CMeshBuilder::AddTriangles(BulkList<uint32_t>&& indices) {
     Pending& p = *pending_;
     if (indices.size() % 3 != 0) return p.refuse("triangle list length is not a multiple of 3"), invalid("bad triangle list");
     if (!p.mesh.corners.empty() || !p.mesh.polygonSizes.empty())
@@ -434,11 +434,12 @@ std::string topologyProblem(const detail::MeshData& m) {
         if (m.polygonSizes[i] < 3)
             return "polygon " + std::to_string(i) + " has " + std::to_string(m.polygonSizes[i]) +
                    " corners, fewer than 3";
-    // The largest corner first (a loop the compiler vectorises); only a bad
-    // list is searched for the node to name.
-    uint32_t largest = 0;
-    for (uint32_t c : m.corners) largest = c > largest ? c : largest;
-    if (!m.corners.empty() && largest >= m.vertexCount)
+    // One flag for the whole list first, in a loop the compiler vectorises with
+    // the plainest instruction set (an unsigned maximum needs newer ones); only
+    // a bad list is searched for the node to name.
+    uint32_t outside = 0;
+    for (uint32_t c : m.corners) outside |= uint32_t(c >= m.vertexCount);
+    if (outside)
         for (size_t n = 0; n < m.corners.size(); ++n)
             if (m.corners[n] >= m.vertexCount)
                 return "polygon node " + std::to_string(n) + " uses vertex " + std::to_string(m.corners[n]) +

@@ -15,7 +15,7 @@
 //   stores), rounded once from the doubles handed in; corner lists as unsigned
 //   32-bit vertex indices; UV values as (u, v, w) float triples, one per vertex
 //   while all nodes of a vertex agree (see host/UVStore.h). Overloads taking
-//   std::vector&& hand a large list over without copying. For a huge mesh, set
+//   BulkList&& (host/BulkList.h) hand a large list over without copying. For a huge mesh, set
 //   the UVs in pieces (SetValues with an offset, GetVertexIndices with a range)
 //   rather than building one list of every node's value.
 // - Node order: the polygon nodes of a built mesh are numbered in the order in
@@ -45,6 +45,7 @@
 #include <memory>
 #include <vector>
 
+#include "host/BulkList.h"
 #include "host/XsiCore.h"
 #include "host/XsiMath.h"
 
@@ -200,12 +201,12 @@ public:
     CStatus AddVertices(int32_t count, const double* positions = nullptr);
     CStatus SetVertexPositions(int32_t count, const double* positions, int32_t offset = 0);
     // Every vertex at once: 3 x vertex count floats, taken over without a copy.
-    CStatus SetVertexPositions(std::vector<float>&& positions);
+    CStatus SetVertexPositions(BulkList<float>&& positions);
     // count triangles from 3 x count vertex indices.
     CStatus AddTriangles(int32_t count, const uint32_t* indices);
     CStatus AddTriangles(int32_t count, const int32_t* indices);
     // The whole corner list (3 per triangle) taken over without a copy.
-    CStatus AddTriangles(std::vector<uint32_t>&& indices);
+    CStatus AddTriangles(BulkList<uint32_t>&& indices);
     // count polygons; sizes[i] corners each, their vertex indices one after another.
     CStatus AddPolygons(int32_t count, const int32_t* sizes, const uint32_t* indices);
     CStatus AddPolygons(int32_t count, const int32_t* sizes, const int32_t* indices);

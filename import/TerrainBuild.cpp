@@ -52,14 +52,15 @@ bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndic
 
     if (nodeIndices.IsIdentity() && nodes == entries) {
         // Node n is entry n: each row of cells is one piece, in list order.
+        // Rows differ only in v, so u and w are written once.
+        float* out = values.data();
+        for (uint32_t c = 0; c + 1 < xPoints; ++c)
+            for (int k = 0; k < 6; ++k, out += 3) out[0] = columnU[c + kCornerColumn[k]], out[2] = 0.0f;
         for (uint32_t r = 0; r + 1 < yPoints; ++r) {
-            float* out = values.data();
+            const float v[2] = {rowV[r], rowV[r + 1]};
+            out = values.data();
             for (uint32_t c = 0; c + 1 < xPoints; ++c)
-                for (int k = 0; k < 6; ++k) {
-                    *out++ = columnU[c + kCornerColumn[k]];
-                    *out++ = rowV[r + kCornerRow[k]];
-                    *out++ = 0.0f;
-                }
+                for (int k = 0; k < 6; ++k, out += 3) out[1] = v[kCornerRow[k]];
             property.SetValues(values.data(), static_cast<int32_t>(piece), static_cast<int32_t>(r * piece));
         }
         return true;
@@ -128,7 +129,8 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     SendProgress(progressWindow, 2);
     SendStatus(progressWindow, "adding polygons...");
     {
-        std::vector<uint32_t> indices;
+        // Sized without a zero-filling pass: the reader writes every entry.
+        XSI::BulkList<uint32_t> indices;
         try {
             memoryhints::reserveMapped(indices, size_t{3} * triangles);
             indices.resize(size_t{3} * triangles);
@@ -146,22 +148,24 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     SendProgress(progressWindow, 3);
     SendStatus(progressWindow, "setting vertices...");
     {
-        std::vector<float> positions;
+        XSI::BulkList<float> positions;
         try {
             memoryhints::reserveMapped(positions, size_t{3} * vertices);
+            positions.resize(size_t{3} * vertices);  // not zero-filled: every entry is written below
         } catch (const std::bad_alloc&) {
             fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
             return false;
         }
         const double scale = session.scale;
         double point[3];
+        float* out = positions.data();
         for (uint32_t r = 0; r < yPoints; ++r)
-            for (uint32_t c = 0; c < xPoints; ++c) {
+            for (uint32_t c = 0; c < xPoints; ++c, out += 3) {
                 if (!session.terrain.getPoint(static_cast<int32_t>(r), static_cast<int32_t>(c), point)) return false;
                 // The host stores positions as floats, rounded once from the scaled doubles.
-                positions.push_back(static_cast<float>(point[0] * scale));
-                positions.push_back(static_cast<float>(point[1] * scale));
-                positions.push_back(static_cast<float>(point[2] * scale));
+                out[0] = static_cast<float>(point[0] * scale);
+                out[1] = static_cast<float>(point[1] * scale);
+                out[2] = static_cast<float>(point[2] * scale);
             }
         builder.SetVertexPositions(std::move(positions));
     }

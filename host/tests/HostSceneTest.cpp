@@ -33,7 +33,7 @@ protected:
     }
     static CStatus buildMesh(const char* name, int32_t vertices, std::vector<uint32_t> triangles, X3DObject& object) {
         CMeshBuilder builder = addMesh(name, vertices, object);
-        EXPECT_EQ(builder.AddTriangles(std::move(triangles)), CStatus::OK);
+        EXPECT_EQ(builder.AddTriangles(BulkList<uint32_t>(triangles.begin(), triangles.end())), CStatus::OK);
         return builder.Build();
     }
 };
@@ -157,7 +157,7 @@ TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_descr
     EXPECT_EQ(builder.SetVertexPositions(1, p, 1), CStatus::OK);
     EXPECT_EQ(builder.SetVertexPositions(1, p, 2), CStatus::InvalidArgument);
     EXPECT_EQ(builder.SetVertexPositions(1, p, -1), CStatus::InvalidArgument);
-    EXPECT_EQ(builder.SetVertexPositions(std::vector<float>(5)), CStatus::InvalidArgument);
+    EXPECT_EQ(builder.SetVertexPositions(BulkList<float>(5)), CStatus::InvalidArgument);
     EXPECT_EQ(builder.AddVertices(INT32_MAX), CStatus::InvalidArgument);
 
     // A refused call is remembered: Build fails rather than making half a mesh.

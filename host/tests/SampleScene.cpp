@@ -18,13 +18,13 @@ bool buildGrid(Model& root, int32_t columns, int32_t rows) {
     CMeshBuilder builder;
     if (root.AddPolygonMesh("grid", grid, builder) != CStatus::OK) return false;
     if (builder.AddVertices(columns * rows) != CStatus::OK) return false;
-    std::vector<uint32_t> corners;
+    BulkList<uint32_t> corners;
     for (int32_t r = 0; r + 1 < rows; ++r)
         for (int32_t c = 0; c + 1 < columns; ++c) {
             const uint32_t a = r * columns + c, b = a + 1, d = a + columns, e = d + 1;
             corners.insert(corners.end(), {a, d, b, b, d, e});  // counter-clockwise seen from +Y
         }
-    const std::vector<uint32_t> cornerCopy = corners;
+    const std::vector<uint32_t> cornerCopy(corners.begin(), corners.end());
     if (builder.AddTriangles(std::move(corners)) != CStatus::OK) return false;
     for (int32_t r = 0; r < rows; ++r)
         for (int32_t c = 0; c < columns; ++c) {
