@@ -4,6 +4,8 @@
 #include <cfloat>
 #include <cstring>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "formats/FixedText.h"
@@ -84,6 +86,74 @@ bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndic
     return true;
 }
 
+enum class PositionsResult { Done, NoMemory, ReadFailed };
+
+// The vertex positions, (x, y, z) per grid point in row order, as the host
+// stores them: floats rounded once from the scaled doubles.
+PositionsResult computePositions(TerrainFile& terrain, uint32_t xPoints, uint32_t yPoints, double scale,
+                                 XSI::BulkList<float>& positions) {
+    const size_t floats = size_t{3} * xPoints * yPoints;
+    try {
+        memoryhints::reserveMapped(positions, floats);
+        positions.resize(floats);  // not zero-filled: every entry is written below
+    } catch (const std::bad_alloc&) {
+        return PositionsResult::NoMemory;
+    }
+    double point[3];
+    float* out = positions.data();
+    for (uint32_t r = 0; r < yPoints; ++r)
+        for (uint32_t c = 0; c < xPoints; ++c, out += 3) {
+            if (!terrain.getPoint(static_cast<int32_t>(r), static_cast<int32_t>(c), point))
+                return PositionsResult::ReadFailed;
+            out[0] = static_cast<float>(point[0] * scale);
+            out[1] = static_cast<float>(point[1] * scale);
+            out[2] = static_cast<float>(point[2] * scale);
+        }
+    return PositionsResult::Done;
+}
+
+// Computes the positions on a helper thread while the caller builds the
+// triangle list: both lists are large and fresh, and on two cores their page
+// faults and writes overlap. Runs inline when no thread can be started. Safe
+// because getPoint and getTriangleIndices only read the terrain while they
+// succeed, and the triangle list is never asked for with a null array.
+class PositionsJob {
+public:
+    PositionsJob(TerrainFile& terrain, uint32_t xPoints, uint32_t yPoints, double scale)
+        : terrain_(terrain), xPoints_(xPoints), yPoints_(yPoints), scale_(scale) {
+        try {
+            thread_ = std::thread([this] { run(); });
+        } catch (const std::system_error&) {
+        }
+    }
+    ~PositionsJob() {
+        if (thread_.joinable()) thread_.join();
+    }
+    PositionsJob(const PositionsJob&) = delete;
+    PositionsJob& operator=(const PositionsJob&) = delete;
+
+    PositionsResult finish() {
+        if (thread_.joinable())
+            thread_.join();
+        else if (!ran_)
+            run();
+        return result_;
+    }
+    XSI::BulkList<float> positions;
+
+private:
+    void run() {
+        result_ = computePositions(terrain_, xPoints_, yPoints_, scale_, positions);
+        ran_ = true;
+    }
+    TerrainFile& terrain_;
+    const uint32_t xPoints_, yPoints_;
+    const double scale_;
+    PositionsResult result_ = PositionsResult::ReadFailed;
+    bool ran_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
 
 uint32_t TriangleListVertex(uint64_t entry, uint32_t xPoints) {
@@ -126,6 +196,8 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     // The host may have had to rename the object: address it by its real name.
     const XSI::CString objectName = object.GetName();
 
+    PositionsJob positionsJob(session.terrain, xPoints, yPoints, session.scale);
+
     SendProgress(progressWindow, 2);
     SendStatus(progressWindow, "adding polygons...");
     {
@@ -147,27 +219,12 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
 
     SendProgress(progressWindow, 3);
     SendStatus(progressWindow, "setting vertices...");
-    {
-        XSI::BulkList<float> positions;
-        try {
-            memoryhints::reserveMapped(positions, size_t{3} * vertices);
-            positions.resize(size_t{3} * vertices);  // not zero-filled: every entry is written below
-        } catch (const std::bad_alloc&) {
-            fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
-            return false;
-        }
-        const double scale = session.scale;
-        double point[3];
-        float* out = positions.data();
-        for (uint32_t r = 0; r < yPoints; ++r)
-            for (uint32_t c = 0; c < xPoints; ++c, out += 3) {
-                if (!session.terrain.getPoint(static_cast<int32_t>(r), static_cast<int32_t>(c), point)) return false;
-                // The host stores positions as floats, rounded once from the scaled doubles.
-                out[0] = static_cast<float>(point[0] * scale);
-                out[1] = static_cast<float>(point[1] * scale);
-                out[2] = static_cast<float>(point[2] * scale);
-            }
-        builder.SetVertexPositions(std::move(positions));
+    switch (positionsJob.finish()) {
+    case PositionsResult::NoMemory:
+        fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
+        return false;
+    case PositionsResult::ReadFailed: return false;
+    case PositionsResult::Done: builder.SetVertexPositions(std::move(positionsJob.positions)); break;
     }
 
     const XSI::CStatus built = builder.Build(false);

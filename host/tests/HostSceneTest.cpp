@@ -133,6 +133,26 @@ TEST_F(HostScene, bounding_box_gives_centre_and_full_size_of_placed_and_unplaced
     EXPECT_DOUBLE_EQ(e[0], 6);
 }
 
+TEST_F(HostScene, large_corner_lists_are_checked_in_full_on_either_side_of_the_split) {
+    // Large lists are checked in two halves on two threads: a bad node near
+    // either end must still be found and named, and a good list still built.
+    const size_t corners = size_t{3} << 21;  // past the size that brings in the helper thread
+    for (const size_t badNode : {size_t{7}, corners - 1, corners}) {
+        std::vector<uint32_t> triangles(corners);
+        for (size_t n = 0; n < corners; ++n) triangles[n] = uint32_t(n % 3);
+        if (badNode < corners) triangles[badNode] = 3;
+        X3DObject object;
+        const CStatus s = buildMesh(("big" + std::to_string(badNode)).c_str(), 3, std::move(triangles), object);
+        if (badNode == corners) {
+            EXPECT_EQ(s, CStatus::OK) << text(s);
+            continue;
+        }
+        EXPECT_EQ(s, CStatus::Fail);
+        EXPECT_NE(text(s).find("polygon node " + std::to_string(badNode) + " uses vertex 3"), std::string::npos)
+            << text(s);
+    }
+}
+
 TEST_F(HostScene, invalid_topology_and_refused_calls_fail_the_build_with_a_description) {
     X3DObject bad, two, refusing, negative;
     const CStatus s = buildMesh("bad", 3, {0, 1, 3}, bad);
