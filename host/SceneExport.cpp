@@ -14,6 +14,10 @@
 
 #include <nlohmann/json.hpp>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "host/HostState.h"
 
 namespace XSI {
@@ -48,6 +52,36 @@ Result failure(std::string text) {
 inline float finiteFloat(float v) {
     const float clamped = v > FLT_MAX ? FLT_MAX : (v < -FLT_MAX ? -FLT_MAX : v);
     return v == v ? clamped : 0.0f;
+}
+
+// count (u, v, w) triples to the file's (u, 1 - v) pairs, each value made
+// finite first and u's -0 written as +0.
+void convertUVs(const float* in, size_t count, float* out) {
+    size_t i = 0;
+#ifdef __SSE2__
+    // Four vertices per step: three loads of u0 v0 w0 u1 | v1 w1 u2 v2 | w2 u3 v3 w3
+    // give u0 v0 u1 v1 | u2 v2 u3 v3; then x * (1, -1) + (0, 1) per pair,
+    // which is u + 0 and 1 - v exactly.
+    const __m128 lowest = _mm_set1_ps(-FLT_MAX), highest = _mm_set1_ps(FLT_MAX);
+    const __m128 scale = _mm_setr_ps(1, -1, 1, -1), offset = _mm_setr_ps(0, 1, 0, 1);
+    auto finish = [&](__m128 x) {
+        const __m128 clamped = _mm_min_ps(_mm_max_ps(x, lowest), highest);
+        const __m128 finite = _mm_and_ps(_mm_cmpord_ps(x, x), clamped);  // NaN -> 0
+        return _mm_add_ps(_mm_mul_ps(finite, scale), offset);
+    };
+    for (; i + 4 <= count; i += 4, in += 12, out += 8) {
+        const __m128 a = _mm_loadu_ps(in), b = _mm_loadu_ps(in + 4), c = _mm_loadu_ps(in + 8);
+        const __m128 pair1 = _mm_shuffle_ps(a, b, _MM_SHUFFLE(0, 0, 3, 3));        // u1 u1 v1 v1
+        const __m128 first = _mm_shuffle_ps(a, pair1, _MM_SHUFFLE(2, 0, 1, 0));    // u0 v0 u1 v1
+        const __m128 second = _mm_shuffle_ps(b, c, _MM_SHUFFLE(2, 1, 3, 2));       // u2 v2 u3 v3
+        _mm_storeu_ps(out, finish(first));
+        _mm_storeu_ps(out + 4, finish(second));
+    }
+#endif
+    for (; i < count; ++i, in += 3, out += 2) {
+        out[0] = finiteFloat(in[0]) + 0.0f;
+        out[1] = 1.0f - finiteFloat(in[1]);
+    }
 }
 
 // A double the file can hold; a warning names what was replaced.
@@ -356,11 +390,7 @@ void writeMeshData(OutFile& out, const MeshPlan& plan) {
         std::vector<float> block(2 * std::min(kVerticesPerBlock, uvw.size() / 3));
         for (size_t first = 0; first < uvw.size() / 3; first += kVerticesPerBlock) {
             const size_t count = std::min(kVerticesPerBlock, uvw.size() / 3 - first);
-            const float* in = uvw.data() + 3 * first;
-            for (size_t i = 0; i < count; ++i) {
-                block[2 * i] = finiteFloat(in[3 * i]) + 0.0f;
-                block[2 * i + 1] = 1.0f - finiteFloat(in[3 * i + 1]);
-            }
+            convertUVs(uvw.data() + 3 * first, count, block.data());
             out.write(block.data(), 2 * count * sizeof(float));
         }
     } else if (m.hasUV) {

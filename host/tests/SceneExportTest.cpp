@@ -228,6 +228,27 @@ TEST_F(SceneExport, values_a_file_cannot_hold_become_the_nearest_valid_with_a_wa
     EXPECT_GE(warnings, 3) << "field of view, aspect and the two coordinates are reported";
 }
 
+TEST_F(SceneExport, per_vertex_uvs_are_written_finite_with_v_flipped) {
+    // Six vertices: one block of four converted together and two on their own.
+    X3DObject object;
+    CMeshBuilder builder;
+    ASSERT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("uvs", object, builder), CStatus::OK);
+    const uint32_t triangles[6] = {0, 1, 2, 3, 4, 5};
+    ASSERT_EQ(builder.AddVertices(6), CStatus::OK);
+    ASSERT_EQ(builder.AddTriangles(2, triangles), CStatus::OK);
+    ASSERT_EQ(builder.Build(), CStatus::OK);
+    const float nan = std::nanf(""), inf = INFINITY;
+    std::vector<float> values = {nan, 0.25f, 7, -0.0f, inf, 0, -inf, 0.5f, 0,
+                                 1, nan, 0, 0.125f, 0.75f, 0, -0.0f, -inf, 0};
+    ClusterProperty uv = PolygonMesh(object.GetActivePrimitive().GetGeometry()).GetClusterPropertyBuilder().AddUV();
+    ASSERT_EQ(uv.SetValues(std::move(values)), CStatus::OK);
+
+    const Gltf g = exportGlb();
+    const std::vector<float> written = g.accessor<float>(g.primitive("uvs")["attributes"]["TEXCOORD_0"]);
+    EXPECT_EQ(written, (std::vector<float>{0, 0.75f, 0, -FLT_MAX, -FLT_MAX, 0.5f, 1, 1, 0.125f, 0.25f, 0, FLT_MAX}));
+    for (size_t i = 0; i < written.size(); i += 2) EXPECT_FALSE(std::signbit(written[i]) && written[i] == 0) << i;
+}
+
 TEST_F(SceneExport, a_failed_export_leaves_the_target_alone) {
     const std::string target = path("taken");
     fs::create_directories(fs::path(target) / "inside");  // a folder where the file should go
