@@ -4,7 +4,7 @@
 #include <limits>
 #include <new>
 #include <string>
-#include <system_error>
+#include <exception>
 #include <thread>
 
 #include "host/HostState.h"
@@ -455,7 +455,7 @@ bool checkCornersAndFindBounds(detail::MeshData& m) {
                 m.findBounds();
                 secondHalfOutside = anyCornerOutside(corners + half, count - half, m.vertexCount);
             });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {  // no thread: the work runs here
         }
         if (helper.joinable()) {
             const bool firstHalfOutside = anyCornerOutside(corners, half, m.vertexCount);

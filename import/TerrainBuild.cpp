@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cstring>
 #include <new>
-#include <system_error>
+#include <exception>
 #include <thread>
 #include <vector>
 
@@ -96,7 +96,7 @@ PositionsResult computePositions(TerrainFile& terrain, uint32_t xPoints, uint32_
     try {
         memoryhints::reserveMapped(positions, floats);
         positions.resize(floats);  // not zero-filled: every entry is written below
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {  // bad_alloc, or a length no vector can take
         return PositionsResult::NoMemory;
     }
     double point[3];
@@ -123,7 +123,7 @@ public:
         : terrain_(terrain), xPoints_(xPoints), yPoints_(yPoints), scale_(scale) {
         try {
             thread_ = std::thread([this] { run(); });
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {  // no thread: the work runs here
         }
     }
     ~PositionsJob() {
