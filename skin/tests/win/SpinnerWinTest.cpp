@@ -13,44 +13,31 @@ namespace {
 
 constexpr int kId = 1000;
 
-// The spinner's three children: the edit, and the arrow at the top (up) or
-// below it (down).
+// The spinner's children: the edit, and the arrows right of it, up on top.
 struct Parts {
-    HWND edit = nullptr, up = nullptr, down = nullptr;
+    HWND edit, up, down;
 };
 
 Parts partsOf(HWND spinner) {
-    Parts p;
-    for (HWND c = GetWindow(spinner, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char cls[32] = {};
-        GetClassNameA(c, cls, sizeof cls);
-        RECT r;
-        GetWindowRect(c, &r);
-        MapWindowPoints(nullptr, spinner, reinterpret_cast<POINT*>(&r), 1);
-        (!_stricmp(cls, "Edit") ? p.edit : r.top == 0 ? p.up : p.down) = c;
-    }
-    return p;
+    RECT r;
+    GetClientRect(spinner, &r);
+    const auto at = [&](LONG x, LONG y) { return ChildWindowFromPoint(spinner, POINT{x, y}); };
+    return {at(2, 2), at(r.right - 6, 4), at(r.right - 6, 13)};
 }
 
 // The options dialog's scale field: 0.001 .. 10000, step 0.1, 3 decimals, at 1.0.
 class Spinner : public ::testing::Test {
 protected:
     Parent parent{100, 100, 240, 120};
-    HWND spinner = nullptr;
-    Parts parts;
+    HWND spinner = parent.child("vqSpinner", "", 0, 20, 30, 80, 18, kId);
+    Parts parts = partsOf(spinner);
 
     void SetUp() override {
-        spinner = parent.child("vqSpinner", "", 0, 20, 30, 80, 18, kId);
-        parts = partsOf(spinner);
-        ASSERT_TRUE(parts.edit && parts.up && parts.down);
+        ASSERT_TRUE(parts.edit != spinner && parts.up != spinner && parts.down != parts.up);
         setRange(0.001, 10000, 0.1, 3, 0);
         setValue(1.0);
         wintest::pump();
         parent.clear();
-    }
-    void TearDown() override {
-        const BYTE keys[256] = {};
-        SetKeyboardState(const_cast<BYTE*>(keys));
     }
     void setRange(double lo, double hi, double step, int precision, int wrap) {
         SpinnerRange r{lo, hi, step, static_cast<int16_t>(precision), wrap};
@@ -60,6 +47,7 @@ protected:
     void setDefault(double v) { SendMessageA(spinner, SPNM_SETDEFAULT, 0, reinterpret_cast<LPARAM>(&v)); }
     double value() { return *reinterpret_cast<const double*>(SendMessageA(spinner, SPNM_GETVALUE, 0, 0)); }
     std::string text() { return wintest::windowText(parts.edit); }
+    void send(UINT msg, WPARAM wp = 0) { SendMessageA(spinner, msg, wp, 0); }
     void press(HWND b, int y = 4, WPARAM keys = MK_LBUTTON) { SendMessageA(b, WM_LBUTTONDOWN, keys, MAKELPARAM(5, y)); }
     void release(HWND b, int y = 4) { SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(5, y)); }
     void move(HWND b, int y) { SendMessageA(b, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, y)); }
@@ -67,17 +55,12 @@ protected:
         SendMessageA(b, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, y));
         SendMessageA(b, WM_RBUTTONUP, 0, MAKELPARAM(5, y));
     }
-    void click(HWND b) {
-        press(b);
+    void click(HWND b, int vkHeld = 0) {
+        if (vkHeld) wintest::setKey(vkHeld, true);
+        press(b, 4, MK_LBUTTON | (vkHeld == VK_CONTROL ? MK_CONTROL : 0));
         release(b);
+        if (vkHeld) wintest::setKey(vkHeld, false);
         wintest::pump();
-    }
-    void stepWithKey(int vk, const char* expected) {
-        setValue(1.0);
-        wintest::setKey(vk, true);
-        click(parts.up);
-        wintest::setKey(vk, false);
-        EXPECT_EQ(text(), expected) << vk;
     }
     void type(const char* s) {
         SetFocus(parts.edit);
@@ -88,38 +71,30 @@ protected:
         wintest::pump();
         return parent.received(WM_COMMAND).size();
     }
-    void wheel(int delta) { SendMessageA(spinner, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0); }
 };
 
 }  // namespace
 
-// ---- stepping ----------------------------------------------------------------
-
 TEST_F(Spinner, steps_by_click_with_ctrl_and_alt_by_arrow_keys_and_by_wheel_notches) {
-    click(parts.up);
-    EXPECT_EQ(text(), "1.1");
-    stepWithKey(VK_CONTROL, "2.0");
-    stepWithKey(VK_MENU, "1.01");
-    click(parts.down);
-    EXPECT_EQ(text(), "0.91");
-    EXPECT_DOUBLE_EQ(value(), 0.91);
-    setValue(1.0);
+    const struct { HWND button; int vk; const char* text; } clicks[] = {
+        {parts.up, 0, "1.1"}, {parts.up, VK_CONTROL, "2.0"}, {parts.up, VK_MENU, "1.01"}, {parts.down, 0, "0.9"}};
+    for (const auto& c : clicks) {
+        setValue(1.0);
+        click(c.button, c.vk);
+        EXPECT_EQ(text(), c.text) << c.vk;
+    }
+    EXPECT_DOUBLE_EQ(value(), 0.9);
     SendMessageA(parts.edit, WM_KEYDOWN, VK_UP, 0);
-    EXPECT_EQ(text(), "1.1");
+    SendMessageA(parts.edit, WM_KEYDOWN, VK_UP, 0);
     SendMessageA(parts.edit, WM_KEYDOWN, VK_DOWN, 0);
-    SendMessageA(parts.edit, WM_KEYDOWN, VK_DOWN, 0);
-    EXPECT_EQ(text(), "0.9");
-    wheel(120);
     EXPECT_EQ(text(), "1.0");
-    wheel(-240);
-    EXPECT_EQ(text(), "0.8");
-    wheel(60);  // parts of a notch: nothing
-    wheel(-60);
+    for (int delta : {-240, 60, -60})  // parts of a notch do nothing
+        SendMessageA(spinner, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta)), 0);
     EXPECT_EQ(text(), "0.8");
 }
 
 TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
-    SendMessageA(spinner, SPNM_STEPUP, 1, 0);
+    send(SPNM_STEPUP, 1);
     auto cmds = (wintest::pump(), parent.received(WM_COMMAND));
     ASSERT_GE(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), kId);
@@ -127,30 +102,25 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     parent.clear();
     setValue(25000);  // SETVALUE is silent; outside the range it is shown and kept clamped
     EXPECT_EQ(text(), "10000.0");
-    EXPECT_EQ(value(), 10000);
-    SendMessageA(spinner, SPNM_STEPUP, 1, 0);
+    send(SPNM_STEPUP, 1);
     EXPECT_EQ(value(), 10000);
     EXPECT_EQ(commands(), 0u);  // the text did not change
     setValue(0.05);
-    SendMessageA(spinner, SPNM_STEPDOWN, 1, 0);
+    send(SPNM_STEPDOWN, 1);
     EXPECT_EQ(text(), "0.001");
     EXPECT_EQ(value(), 0.001);
-
+    // 0..9 wrapping: up past 9, back down past 0, then a step longer than the range.
     setRange(0, 9, 1, 0, 1);
     setValue(9);
+    send(SPNM_STEPUP, 1);
+    EXPECT_EQ(text(), "0");
+    send(SPNM_STEPDOWN, 1);
     EXPECT_EQ(text(), "9");
-    // Up past 9, back down past 0, then a step longer than the range.
-    const struct { UINT msg; WPARAM count; const char* text; } wraps[] = {
-        {SPNM_STEPUP, 1, "0"}, {SPNM_STEPDOWN, 1, "9"}, {SPNM_STEPUP, 25, "4"}};
-    for (const auto& w : wraps) {
-        SendMessageA(spinner, w.msg, w.count, 0);
-        EXPECT_EQ(text(), w.text) << w.count;
-    }
+    send(SPNM_STEPUP, 25);
+    EXPECT_EQ(text(), "4");
 }
 
-// ---- text ------------------------------------------------------------------------
-
-TEST_F(Spinner, trims_filters_typing_and_normalises_on_leaving) {
+TEST_F(Spinner, trims_filters_typing_normalises_on_leaving_and_fits_huge_values) {
     setValue(2.5);
     EXPECT_EQ(text(), "2.5");
     type("a-b5x");
@@ -164,30 +134,22 @@ TEST_F(Spinner, trims_filters_typing_and_normalises_on_leaving) {
     EXPECT_GE(commands(), 1u);  // posted for each value change
     SetFocus(parent.hwnd());
     EXPECT_EQ(text(), "42.0");
-    setRange(0, 100, 1, 2, 0);
-    setValue(3);
-    EXPECT_EQ(text(), "3.0");
     setRange(0, 100, 1, 0, 0);
     setValue(10);
     EXPECT_EQ(text(), "10");
-}
-
-TEST_F(Spinner, huge_values_fit_the_text_buffers) {
+    // The 16-character buffers: huge values lose digits, a pasted long text is read to 15.
     setRange(-1e300, 1e300, 1, 15, 0);
-    setValue(1.2345678901234567e200);
-    EXPECT_LE(text().size(), 15u);
-    EXPECT_NEAR(value() / 1.2345678901234567e200, 1.0, 1e-6);
-    setValue(-98765432109876.5);
-    EXPECT_LE(text().size(), 15u);
-    // Longer than any typing fits (the field does not scroll): a pasted text.
+    for (double v : {1.2345678901234567e200, -98765432109876.5}) {
+        setValue(v);
+        EXPECT_LE(text().size(), 15u) << v;
+        EXPECT_NEAR(value() / v, 1.0, 1e-6);
+    }
     SetFocus(parts.edit);
     SetWindowTextA(parts.edit, "12345678901234567890123");
-    EXPECT_EQ(value(), 123456789012345.0);  // only 15 characters are read
+    EXPECT_EQ(value(), 123456789012345.0);
     SetFocus(parent.hwnd());
     EXPECT_EQ(text(), "123456789012345");
 }
-
-// ---- presses, repeats, drags ------------------------------------------------------
 
 TEST_F(Spinner, click_gives_one_step_one_spin_pair_and_one_parent_end_if_it_changed) {
     Watch w(spinner);
@@ -195,14 +157,11 @@ TEST_F(Spinner, click_gives_one_step_one_spin_pair_and_one_parent_end_if_it_chan
     EXPECT_EQ(text(), "1.1");
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), 1u);
     EXPECT_EQ(w.seen(SPNM_SPINBEGIN).size(), 1u);
-    auto ends = w.seen(SPNM_SPINEND);
-    ASSERT_EQ(ends.size(), 1u);
-    EXPECT_EQ(ends[0].wp, 0u);
+    ASSERT_EQ(w.seen(SPNM_SPINEND).size(), 1u);
+    EXPECT_EQ(w.seen(SPNM_SPINEND)[0].wp, 0u);
     auto parentEnds = parent.received(SPNM_SPINEND);
     ASSERT_EQ(parentEnds.size(), 1u);
-    EXPECT_EQ(parentEnds[0].wp, 0u);
-    EXPECT_EQ(parentEnds[0].lp, kId);
-    EXPECT_NE(GetCapture(), parts.up);
+    EXPECT_EQ(std::make_pair(parentEnds[0].wp, parentEnds[0].lp), std::make_pair(WPARAM{0}, LPARAM{kId}));
     setValue(10000);
     parent.clear();
     click(parts.up);
@@ -294,63 +253,44 @@ TEST_F(Spinner, right_click_restores_during_a_drag_and_resets_to_the_default_whe
     EXPECT_EQ(text(), "0.001");
 }
 
-TEST_F(Spinner, clicks_pass_to_the_parent_focus_goes_to_the_edit_and_enable_reaches_the_children) {
+TEST_F(Spinner, clicks_pass_to_the_parent_and_focus_goes_to_the_edit) {
     SendMessageA(parts.edit, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(3, 4));
     POINT atEdit{3, 4};  // in the parent's coordinates
     MapWindowPoints(parts.edit, parent.hwnd(), &atEdit, 1);
-    press(parts.down, 2);
-    release(parts.down, 2);
+    click(parts.down);
+    click(parts.down, VK_CONTROL);  // with Ctrl the press is not passed on
     const auto r = parent.received(WM_RBUTTONDOWN), l = parent.received(WM_LBUTTONDOWN);
     ASSERT_EQ(r.size(), 1u);
     ASSERT_EQ(l.size(), 1u);
     EXPECT_EQ(r[0].lp, MAKELPARAM(atEdit.x, atEdit.y));
-    EXPECT_EQ(l[0].lp, MAKELPARAM(20 + 80 - 12 + 5, 30 + 9 + 2));
-    press(parts.down, 2, MK_LBUTTON | MK_CONTROL);  // with Ctrl the press is not passed on
-    release(parts.down, 2);
-    EXPECT_EQ(parent.received(WM_LBUTTONDOWN).size(), 1u);
+    EXPECT_EQ(l[0].lp, MAKELPARAM(20 + 80 - 12 + 5, 30 + 9 + 4));
     SetFocus(spinner);
     EXPECT_EQ(GetFocus(), parts.edit);
     EXPECT_FALSE(parent.received(WM_SETFOCUS).empty());
-    EnableWindow(spinner, FALSE);
-    EXPECT_FALSE(IsWindowEnabled(parts.edit));
-    EXPECT_FALSE(IsWindowEnabled(parts.up));
-    EnableWindow(spinner, TRUE);
-    EXPECT_TRUE(IsWindowEnabled(parts.down));
 }
 
-// ---- painting -----------------------------------------------------------------------
-
-TEST_F(Spinner, arrows_point_their_way_press_sinks_and_the_edit_is_sunken) {
+TEST_F(Spinner, arrows_point_their_way_press_sinks_disabled_greys_and_the_edit_is_sunken) {
     const COLORREF fg = RGB(160, 160, 160), back = RGB(56, 56, 56), light = RGB(70, 70, 70), dark = RGB(25, 25, 25);
-    wintest::Capture up = wintest::capture(parts.up);
-    ASSERT_EQ(up.width, 12);
-    ASSERT_EQ(up.height, 9);
-    // Up: a five-pixel base on row 5 narrowing to a tip at (5, 3); down: the mirror.
-    wintest::expectPixels(up, {{3, 5, fg}, {7, 5, fg}, {8, 5, back}, {5, 3, fg}, {4, 3, back},
-                               {0, 0, light}, {11, 8, dark}, {0, 8, dark}});
+    // 12 x 9 each. Up: a five-pixel base on row 5 narrowing to a tip at (5, 3); down: the mirror.
+    wintest::expectPixels(wintest::capture(parts.up), {{3, 5, fg}, {7, 5, fg}, {8, 5, back}, {5, 3, fg}, {4, 3, back},
+                               {0, 0, light}, {11, 8, dark}, {0, 8, dark}, {12, 0, CLR_INVALID}, {0, 9, CLR_INVALID}});
     wintest::expectPixels(wintest::capture(parts.down), {{3, 3, fg}, {7, 3, fg}, {5, 5, fg}, {4, 5, back}});
     SendMessageA(parts.up, BM_SETSTATE, 1, 0);
     wintest::expectPixels(wintest::capture(parts.up), {{0, 0, dark}, {11, 8, light}});
     SendMessageA(parts.up, BM_SETSTATE, 0, 0);
-    EnableWindow(spinner, FALSE);
+    EnableWindow(spinner, FALSE);  // reaches the children: the arrow greys out
+    EXPECT_FALSE(IsWindowEnabled(parts.edit));
     wintest::expectPixels(wintest::capture(parts.up), {{5, 3, dark}});
     EnableWindow(spinner, TRUE);
-    const wintest::Capture e = wintest::capture(parts.edit, true);
-    ASSERT_EQ(e.width, 80 - 13);
-    wintest::expectPixels(e, {{0, 0, dark}, {66, 17, light}, {1, 1, RGB(0, 0, 0)}, {65, 16, back},
-                              {60, 9, RGB(53, 70, 87)}});
-    LOGFONTA lf{};
-    GetObjectA(reinterpret_cast<HFONT>(SendMessageA(parts.edit, WM_GETFONT, 0, 0)), sizeof lf, &lf);
-    EXPECT_EQ(lf.lfHeight, -11);
-    EXPECT_EQ(SendMessageA(parts.edit, EM_GETMARGINS, 0, 0), MAKELONG(1, 1));
+    // The edit, 80 - 13 pixels wide, is sunken.
+    wintest::expectPixels(wintest::capture(parts.edit, true), {{0, 0, dark}, {66, 17, light}, {67, 17, CLR_INVALID}});
 }
 
 TEST(spinner_lifetime, defaults_after_creation_and_destroyed_with_its_parent) {
     Parent parent(100, 100, 200, 80);
     HWND s = parent.child("vqSpinner", "", 0, 10, 10, 60, 18, 5);
-    ASSERT_NE(s, nullptr);
-    EXPECT_EQ(*reinterpret_cast<const double*>(SendMessageA(s, SPNM_GETVALUE, 0, 0)), 0.0);
     const Parts p = partsOf(s);
+    EXPECT_EQ(*reinterpret_cast<const double*>(SendMessageA(s, SPNM_GETVALUE, 0, 0)), 0.0);
     EXPECT_EQ(wintest::windowText(p.edit), "0");
     SendMessageA(s, SPNM_STEPUP, 150, 0);  // default range 0 .. 100, step 1
     EXPECT_EQ(wintest::windowText(p.edit), "100");
@@ -358,5 +298,40 @@ TEST(spinner_lifetime, defaults_after_creation_and_destroyed_with_its_parent) {
     EXPECT_EQ(SendMessageA(s, SPNM_SETVALUE, 0, 0), 1);
     DestroyWindow(s);
     EXPECT_FALSE(IsWindow(p.edit));
-    EXPECT_FALSE(IsWindow(p.up));
+}
+
+// Synthesized hardware input (SendInput): the path through capture, focus and
+// the system's own routing, not only messages sent straight to a window.
+TEST_F(Spinner, real_input_click_wheel_and_captured_drag) {
+    setRange(0, 100, 1, 0, 0);
+    setValue(50);
+    SetForegroundWindow(parent.hwnd());
+    const auto mouse = [](HWND w, int x, int y, DWORD flags, DWORD data = 0) {
+        POINT p{x, y};
+        ClientToScreen(w, &p);
+        SetCursorPos(p.x, p.y);
+        wintest::pump();
+        INPUT in{};
+        in.type = INPUT_MOUSE;
+        in.mi.dwFlags = flags;
+        in.mi.mouseData = data;
+        SendInput(1, &in, sizeof in);
+        wintest::pumpFor(30);
+    };
+    mouse(parts.up, 6, 4, MOUSEEVENTF_LEFTDOWN);
+    mouse(parts.up, 6, 4, MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(text(), "51");
+    EXPECT_EQ(parent.received(SPNM_SPINEND).size(), 1u);
+    EXPECT_EQ(GetCapture(), nullptr);
+    // The wheel goes to the focused edit, which passes it to the spinner.
+    SetFocus(spinner);
+    mouse(parts.edit, 10, 5, MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    mouse(parts.edit, 10, 5, MOUSEEVENTF_WHEEL, WHEEL_DELTA);
+    EXPECT_EQ(text(), "53");
+    // Press down (52), then move 40 pixels up outside the captured arrow: 8 steps up.
+    mouse(parts.down, 6, 4, MOUSEEVENTF_LEFTDOWN);
+    mouse(parts.down, 6, 4 - 40, MOUSEEVENTF_MOVE);
+    mouse(parts.down, 6, 4 - 40, MOUSEEVENTF_LEFTUP);
+    EXPECT_EQ(text(), "60");
+    EXPECT_EQ(parent.received(SPNM_SPINEND).size(), 2u);
 }

@@ -4,13 +4,23 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <map>
 
 #include "skin/SkinControls.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
 
 namespace wintest {
+
+namespace {
+
+std::vector<Msg> only(const std::vector<Msg>& log, UINT msg) {
+    std::vector<Msg> out;
+    for (const Msg& m : log)
+        if (m.msg == msg) out.push_back(m);
+    return out;
+}
+
+}  // namespace
 
 void setUpSkin() {
     static bool done = false;
@@ -22,7 +32,6 @@ void setUpSkin() {
     wc.lpfnWndProc = Parent::proc;
     wc.cbWndExtra = sizeof(void*);
     wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
     wc.lpszClassName = "vqTestParent";
     RegisterClassA(&wc);
@@ -49,11 +58,11 @@ HWND Parent::child(const char* cls, const char* text, DWORD style, int x, int y,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
+std::vector<Msg> Parent::received(UINT msg) const { return only(log_, msg); }
+
 LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(h, 0, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
+    if (msg == WM_NCCREATE)
+        SetWindowLongPtrA(h, 0, reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams));
     auto* self = reinterpret_cast<Parent*>(GetWindowLongPtrA(h, 0));
     if (!self) return DefWindowProcA(h, msg, wp, lp);
     switch (msg) {
@@ -71,14 +80,11 @@ LRESULT CALLBACK Parent::proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             return reinterpret_cast<LRESULT>(SkinColors::brush(SkinColor::FieldBackground));
         }
         case WM_PAINT:
-            if (self->skinnedFrame_) {
-                PAINTSTRUCT ps;
-                HDC dc = BeginPaint(h, &ps);
-                SkinPainter::PaintFrame(h, dc);
-                EndPaint(h, &ps);
-                return 0;
-            }
-            break;
+            if (!self->skinnedFrame_) break;
+            PAINTSTRUCT ps;
+            SkinPainter::PaintFrame(h, BeginPaint(h, &ps));
+            EndPaint(h, &ps);
+            return 0;
         case WM_ERASEBKGND:
             if (self->skinnedFrame_) return 1;
             break;
@@ -100,12 +106,11 @@ void pump() {
 
 void pumpFor(DWORD ms) {
     const DWORD start = GetTickCount();
-    for (;;) {
+    for (DWORD spent = 0; spent < ms; spent = GetTickCount() - start) {
         pump();
-        const DWORD spent = GetTickCount() - start;
-        if (spent >= ms) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, ms - spent, QS_ALLINPUT);
     }
+    pump();
 }
 
 void setKey(int vk, bool down) {
@@ -122,8 +127,7 @@ COLORREF Capture::at(int x, int y) const {
 
 int Capture::count(COLORREF c, RECT within) const {
     int n = 0;
-    for (int y = std::max<LONG>(within.top, 0); y < std::min<LONG>(within.bottom, height); ++y)
-        for (int x = std::max<LONG>(within.left, 0); x < std::min<LONG>(within.right, width); ++x) n += at(x, y) == c;
+    boxWhere([&](COLORREF p) { return p == c && ++n; }, within);
     return n;
 }
 
@@ -173,44 +177,29 @@ void expectPixels(const Capture& c, std::initializer_list<Probe> probes) {
 
 namespace {
 
-struct WatchLog {
-    WNDPROC orig;
-    std::vector<Msg> msgs;
-};
-std::map<HWND, WatchLog>& watches() {
-    static std::map<HWND, WatchLog> m;
-    return m;
-}
+HWND g_watched = nullptr;
+WNDPROC g_watchedProc = nullptr;
+std::vector<Msg> g_watchLog;
 
 LRESULT CALLBACK watchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-    auto it = watches().find(h);
-    if (it == watches().end()) return DefWindowProcA(h, msg, wp, lp);
-    it->second.msgs.push_back({msg, wp, lp, GetTickCount()});
-    return CallWindowProcA(it->second.orig, h, msg, wp, lp);
-}
-
-std::vector<Msg> only(const std::vector<Msg>& log, UINT msg) {
-    std::vector<Msg> out;
-    for (const Msg& m : log)
-        if (m.msg == msg) out.push_back(m);
-    return out;
+    if (h == g_watched) g_watchLog.push_back({msg, wp, lp, GetTickCount()});
+    return CallWindowProcA(g_watchedProc, h, msg, wp, lp);
 }
 
 }  // namespace
 
-Watch::Watch(HWND w) : w_(w) {
-    auto orig = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
-    watches()[w] = WatchLog{orig, {}};
+Watch::Watch(HWND w) {
+    g_watched = w;
+    g_watchLog.clear();
+    g_watchedProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
 }
 
 Watch::~Watch() {
-    auto it = watches().find(w_);
-    if (IsWindow(w_)) SetWindowLongPtrA(w_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.orig));
-    watches().erase(it);
+    if (IsWindow(g_watched)) SetWindowLongPtrA(g_watched, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_watchedProc));
+    g_watched = nullptr;
 }
 
-std::vector<Msg> Watch::seen(UINT msg) const { return only(watches()[w_].msgs, msg); }
-std::vector<Msg> Parent::received(UINT msg) const { return only(log_, msg); }
+std::vector<Msg> Watch::seen(UINT msg) const { return only(g_watchLog, msg); }
 
 std::string windowText(HWND w) {
     char buf[256] = {};

@@ -21,10 +21,9 @@ struct Msg {
 // Registers the skin classes and loads the skin bitmaps of this program once.
 void setUpSkin();
 
-// A visible top-level pop-up that records the messages its children send
-// (WM_COMMAND, SPNM_SPINEND, WM_CHAR, mouse presses, WM_SETFOCUS), draws
-// owner-drawn buttons with the skin and, if asked, paints the skinned frame
-// (and has a sizing border).
+// A visible top-level pop-up that records what its children send (WM_COMMAND,
+// SPNM_SPINEND, WM_CHAR, mouse presses, WM_SETFOCUS), draws owner-drawn
+// buttons with the skin and, if asked, paints the skinned frame.
 class Parent {
 public:
     Parent(int x, int y, int w, int h, bool skinnedFrame = false, bool sizing = false);
@@ -44,16 +43,15 @@ private:
     std::vector<Msg> log_;
 };
 
-// Handles every pending message, then returns; pumpFor keeps at it (timers
-// included) for the given time.
+// Handles every pending message; pumpFor keeps at it (timers included).
 void pump();
 void pumpFor(DWORD ms);
 
 // Makes GetKeyState report the key as down (or up) on this thread.
 void setKey(int vk, bool down);
 
-// The colours of a window's client area (or whole window) as shown on the
-// screen, row by row, after repainting it. The window must be uncovered.
+// A window's client area (or whole window) as shown on the uncovered screen,
+// row by row, after repainting it.
 struct Capture {
     int width = 0;
     int height = 0;
@@ -63,30 +61,23 @@ struct Capture {
     // (all zero if none), within an area (all of it unless given).
     int count(COLORREF c, RECT within = kAll) const;
     RECT boxWhere(const std::function<bool(COLORREF)>& pass, RECT within = kAll) const;
-    RECT boxOf(COLORREF c) const {
-        return boxWhere([c](COLORREF p) { return p == c; });
-    }
     static constexpr RECT kAll{0, 0, 1 << 30, 1 << 30};
 };
 Capture capture(HWND w, bool wholeWindow = false);
 
-// Expects each listed pixel of a capture to have its colour.
 struct Probe {
     int x, y;
     COLORREF c;
 };
 void expectPixels(const Capture& c, std::initializer_list<Probe> probes);
 
-// Replaces a window's procedure with one that records every message it sees
-// (with its tick count) before passing it on, until destroyed.
+// Records every message one window's procedure sees (with its tick count)
+// until destroyed; one watch at a time.
 class Watch {
 public:
     explicit Watch(HWND w);
     ~Watch();
     std::vector<Msg> seen(UINT msg) const;
-
-private:
-    HWND w_;
 };
 
 std::string windowText(HWND w);
