@@ -11,18 +11,8 @@ using namespace skin;
 
 namespace {
 
-SpinLimits limits(double lo, double hi, double step, int precision, bool wrap = false) {
-    SpinLimits l;
-    l.minimum = lo;
-    l.maximum = hi;
-    l.step = step;
-    l.precision = precision;
-    l.wrap = wrap;
-    return l;
-}
-
 // The options dialog's scale field.
-const SpinLimits kScale = limits(0.001, 10000, 0.1, 3);
+const SpinLimits kScale{0.001, 10000, 0.1, 3, false};
 
 std::string shown(double v, int precision) {
     char out[kSpinTextSize];
@@ -43,7 +33,7 @@ TEST(spin_step, modifiers_clamping_and_wrapping) {
     EXPECT_EQ(stepUpValue(9999.95, 1.0, kScale), 10000);
     EXPECT_EQ(stepDownValue(0.05, 1.0, kScale), 0.001);
     EXPECT_EQ(clampToRange(std::nan(""), kScale), 0.001);
-    const SpinLimits digit = limits(0, 9, 1, 0, true);
+    const SpinLimits digit{0, 9, 1, 0, true};
     EXPECT_EQ(stepUpValue(8, 3, digit), 1);
     EXPECT_EQ(stepUpValue(9, 35, digit), 4);  // longer than the range: 44 is 4 in a ten-value cycle
     EXPECT_EQ(stepDownValue(0, 35, digit), 5);

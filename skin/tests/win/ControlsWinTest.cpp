@@ -47,10 +47,8 @@ TEST(skin_button, raised_sunken_with_the_text_one_pixel_further_and_embossed_whe
     const RECT dark = c.boxWhere([](COLORREF p) { return GetGValue(p) < 56; }, inner);
     const RECT light = c.boxWhere([](COLORREF p) { return GetGValue(p) > 56; }, inner);
     ASSERT_GT(dark.right, dark.left);
-    EXPECT_GT(light.left, dark.left);
-    EXPECT_GT(light.top, dark.top);
-    EXPECT_GT(light.right, dark.right);
-    EXPECT_GT(light.bottom, dark.bottom);
+    EXPECT_TRUE(light.left > dark.left && light.top > dark.top && light.right > dark.right &&
+                light.bottom > dark.bottom);
 }
 
 class SkinnedCheckBox : public ::testing::Test {

@@ -67,10 +67,6 @@ protected:
         SendMessageA(parts.edit, EM_SETSEL, 0, -1);
         for (; *s; ++s) SendMessageA(parts.edit, WM_CHAR, static_cast<unsigned char>(*s), 1);
     }
-    size_t commands() {
-        wintest::pump();
-        return parent.received(WM_COMMAND).size();
-    }
 };
 
 }  // namespace
@@ -104,7 +100,8 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     EXPECT_EQ(text(), "10000.0");
     send(SPNM_STEPUP, 1);
     EXPECT_EQ(value(), 10000);
-    EXPECT_EQ(commands(), 0u);  // the text did not change
+    wintest::pump();
+    EXPECT_TRUE(parent.received(WM_COMMAND).empty());  // the text did not change
     setValue(0.05);
     send(SPNM_STEPDOWN, 1);
     EXPECT_EQ(text(), "0.001");
@@ -112,6 +109,8 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     // 0..9 wrapping: up past 9, back down past 0, then a step longer than the range.
     setRange(0, 9, 1, 0, 1);
     setValue(9);
+    EXPECT_EQ(SendMessageA(spinner, SPNM_SETRANGE, 0, 0), 1);  // null pointers are ignored rather than read
+    EXPECT_EQ(SendMessageA(spinner, SPNM_SETVALUE, 0, 0), 1);
     send(SPNM_STEPUP, 1);
     EXPECT_EQ(text(), "0");
     send(SPNM_STEPDOWN, 1);
@@ -131,7 +130,8 @@ TEST_F(Spinner, trims_filters_typing_normalises_on_leaving_and_fits_huge_values)
     parent.clear();
     type("42");
     EXPECT_EQ(value(), 42.0);
-    EXPECT_GE(commands(), 1u);  // posted for each value change
+    wintest::pump();
+    EXPECT_FALSE(parent.received(WM_COMMAND).empty());  // posted for each value change
     SetFocus(parent.hwnd());
     EXPECT_EQ(text(), "42.0");
     setRange(0, 100, 1, 0, 0);
@@ -177,11 +177,9 @@ TEST_F(Spinner, holding_repeats_after_500_then_every_100_ms_until_released_or_ca
     release(parts.up);
     auto t = w.seen(SPNM_STEPUP);
     ASSERT_GE(t.size(), 4u);
-    EXPECT_GE(t[1].tick - t[0].tick, 450u);
-    EXPECT_LE(t[1].tick - t[0].tick, 900u);  // generous: the machine may be busy
-    for (size_t i = 2; i < 4; ++i) {
-        EXPECT_GE(t[i].tick - t[i - 1].tick, 80u) << i;
-        EXPECT_LE(t[i].tick - t[i - 1].tick, 400u) << i;
+    for (size_t i = 1; i < 4; ++i) {  // generous upper bounds: the machine may be busy
+        EXPECT_GE(t[i].tick - t[i - 1].tick, i == 1 ? 450u : 80u) << i;
+        EXPECT_LE(t[i].tick - t[i - 1].tick, i == 1 ? 900u : 400u) << i;
     }
     EXPECT_EQ(w.seen(SPNM_SPINBEGIN).size(), 1u);  // one spin for the whole hold
     const size_t n = w.seen(SPNM_STEPUP).size();
@@ -284,20 +282,6 @@ TEST_F(Spinner, arrows_point_their_way_press_sinks_disabled_greys_and_the_edit_i
     EnableWindow(spinner, TRUE);
     // The edit, 80 - 13 pixels wide, is sunken.
     wintest::expectPixels(wintest::capture(parts.edit, true), {{0, 0, dark}, {66, 17, light}, {67, 17, CLR_INVALID}});
-}
-
-TEST(spinner_lifetime, defaults_after_creation_and_destroyed_with_its_parent) {
-    Parent parent(100, 100, 200, 80);
-    HWND s = parent.child("vqSpinner", "", 0, 10, 10, 60, 18, 5);
-    const Parts p = partsOf(s);
-    EXPECT_EQ(*reinterpret_cast<const double*>(SendMessageA(s, SPNM_GETVALUE, 0, 0)), 0.0);
-    EXPECT_EQ(wintest::windowText(p.edit), "0");
-    SendMessageA(s, SPNM_STEPUP, 150, 0);  // default range 0 .. 100, step 1
-    EXPECT_EQ(wintest::windowText(p.edit), "100");
-    EXPECT_EQ(SendMessageA(s, SPNM_SETRANGE, 0, 0), 1);  // null pointers are ignored rather than read
-    EXPECT_EQ(SendMessageA(s, SPNM_SETVALUE, 0, 0), 1);
-    DestroyWindow(s);
-    EXPECT_FALSE(IsWindow(p.edit));
 }
 
 // Synthesized hardware input (SendInput): the path through capture, focus and
