@@ -195,13 +195,14 @@ TEST_F(Spinner, holding_repeats_after_500_then_every_100_ms_until_released_or_ca
     EXPECT_NE(GetCapture(), parts.up);
 }
 
-TEST_F(Spinner, drag_of_12_pixels_is_one_step_of_two_and_small_moves_add_up) {
+TEST_F(Spinner, drag_of_12_pixels_is_one_step_of_two_small_moves_add_up_and_right_click_restores) {
     Watch w(spinner);
     press(parts.up, 4);
     move(parts.up, 4 - 12);
     auto ups = w.seen(SPNM_STEPUP);
     ASSERT_EQ(ups.size(), 2u);  // the press, then the drag
     EXPECT_EQ(ups[1].wp, 2u);
+    EXPECT_EQ(text(), "1.3");
     move(parts.up, 4 - 16);  // 4 more: nothing yet
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), 2u);
     move(parts.up, 4 - 17);  // 5 in all since the last step
@@ -222,16 +223,8 @@ TEST_F(Spinner, drag_of_12_pixels_is_one_step_of_two_and_small_moves_add_up) {
     POINT c;
     GetCursorPos(&c);
     EXPECT_EQ(c.y, GetSystemMetrics(SM_CYSCREEN) - 2);
-    release(parts.up);
-    EXPECT_EQ(w.seen(SPNM_SPINEND).size(), 1u);
-    EXPECT_EQ(parent.received(SPNM_SPINEND).size(), 1u);
-}
-
-TEST_F(Spinner, right_click_restores_during_a_drag_and_resets_to_the_default_when_idle) {
-    Watch w(spinner);
-    press(parts.up, 4);
-    move(parts.up, 4 - 12);
-    EXPECT_EQ(text(), "1.3");
+    // A right click cancels the drag: back to the value at the press, the
+    // spin ends as cancelled and the parent hears nothing.
     rightClick(parts.up, -8);
     EXPECT_EQ(text(), "1.0");
     EXPECT_EQ(value(), 1.0);
@@ -243,10 +236,13 @@ TEST_F(Spinner, right_click_restores_during_a_drag_and_resets_to_the_default_whe
     EXPECT_NE(GetCapture(), parts.up);
     release(parts.up);  // a late release ends nothing
     EXPECT_EQ(w.seen(SPNM_SPINEND).size(), 1u);
+}
+
+TEST_F(Spinner, right_click_when_idle_resets_to_the_default_raised_into_the_range) {
     setDefault(5);
     rightClick(parts.down, 4);
     EXPECT_EQ(text(), "5.0");
-    setDefault(-3);  // below the minimum: raised to it
+    setDefault(-3);
     rightClick(parts.down, 4);
     EXPECT_EQ(text(), "0.001");
 }
