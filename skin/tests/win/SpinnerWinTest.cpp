@@ -278,6 +278,7 @@ TEST_F(Spinner, arrows_point_their_way_press_sinks_disabled_greys_and_the_edit_i
     EnableWindow(spinner, TRUE);
     // The edit, 80 - 13 pixels wide, is sunken.
     wintest::expectPixels(wintest::capture(parts.edit, true), {{0, 0, dark}, {66, 17, light}, {67, 17, CLR_INVALID}});
+    EXPECT_EQ(SendMessageA(parts.edit, EM_GETMARGINS, 0, 0), MAKELONG(1, 1));
 }
 
 // Synthesized hardware input (SendInput): the path through capture, focus and
