@@ -2,7 +2,6 @@
 // writes it as OUTDIR/sample.gltf (+ sample.bin), OUTDIR/sample.glb and
 // OUTDIR/sample.json. --plain leaves out the awkward cases (for opening in
 // other tools); --grid=N makes the grid N x N vertices.
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,19 +11,14 @@
 #include "host/tests/SampleScene.h"
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: export_sample OUTDIR [--plain]\n");
-        return 2;
-    }
-    const std::string dir = argv[1];
     bool plain = false;
     int32_t columns = sample::kGridColumns, rows = sample::kGridRows;
     for (int i = 2; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--plain") == 0) plain = true;
+        plain = plain || std::strcmp(argv[i], "--plain") == 0;
         if (std::strncmp(argv[i], "--grid=", 7) == 0) columns = rows = std::atoi(argv[i] + 7);
     }
-    if (columns < 2 || columns > 8193) {
-        std::fprintf(stderr, "export_sample: --grid must be 2 .. 8193\n");
+    if (argc < 2 || columns < 2 || columns > 8193) {
+        std::fprintf(stderr, "usage: export_sample OUTDIR [--plain] [--grid=N], N from 2 to 8193\n");
         return 2;
     }
     if (!sample::BuildSampleScene(!plain, columns, rows)) {
@@ -32,6 +26,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     using namespace XSI::SceneExport;
+    const std::string dir = argv[1];
     for (auto [result, what] : {std::pair{WriteGltf(dir + "/sample.gltf", GltfLayout::Separate), "sample.gltf"},
                                 std::pair{WriteGltf(dir + "/sample.glb", GltfLayout::Binary), "sample.glb"},
                                 std::pair{WriteSceneReport(dir + "/sample.json"), "sample.json"}}) {
