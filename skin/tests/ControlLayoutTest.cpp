@@ -14,7 +14,8 @@ TEST(check_box_layout, box_and_text_placement) {
     EXPECT_EQ(corners(checkBoxBoxRect(client, false, VerticalAlign::Centre)), (std::array<int, 4>{0, 2, 13, 15}));
     EXPECT_EQ(corners(checkBoxBoxRect(client, true, VerticalAlign::Top)), (std::array<int, 4>{107, 1, 120, 14}));
     EXPECT_EQ(checkBoxBoxRect(client, false, VerticalAlign::Bottom).top, 4);
-    EXPECT_EQ(corners(checkBoxTextRect(client, false, VerticalAlign::Centre, 13)), (std::array<int, 4>{18, 2, 120, 15}));
+    EXPECT_EQ(corners(checkBoxTextRect(client, false, VerticalAlign::Centre, 13)),
+              (std::array<int, 4>{18, 2, 120, 15}));
     EXPECT_EQ(corners(checkBoxTextRect(client, true, VerticalAlign::Bottom, 13)), (std::array<int, 4>{0, 4, 102, 17}));
 }
 

@@ -4,16 +4,9 @@
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
 
-using wintest::Capture;
-using wintest::Parent;
+using namespace wintest;
 
 namespace {
-
-const COLORREF kBack = RGB(56, 56, 56);
-const COLORREF kText = RGB(160, 160, 160);
-const COLORREF kLight = RGB(70, 70, 70);
-const COLORREF kDark = RGB(25, 25, 25);
-const COLORREF kField = RGB(53, 70, 87);
 
 RECT boxOf(const Capture& c, COLORREF colour, RECT within = Capture::kAll) {
     return c.boxWhere([colour](COLORREF p) { return p == colour; }, within);
@@ -24,22 +17,22 @@ RECT boxOf(const Capture& c, COLORREF colour, RECT within = Capture::kAll) {
 TEST(skin_button, raised_sunken_with_the_text_one_pixel_further_and_embossed_when_disabled) {
     Parent parent{100, 100, 200, 100};
     HWND button = parent.child("BUTTON", "Import", BS_OWNERDRAW, 20, 20, 90, 24, 1);
-    Capture c = wintest::capture(button);
+    Capture c = capture(button);
     // Raised: light top and left, dark bottom and right with both far corners.
-    wintest::expectPixels(c, {{0, 0, kLight}, {0, 22, kLight}, {88, 0, kLight}, {89, 0, kDark}, {0, 23, kDark},
+    expectPixels(c, {{0, 0, kLight}, {0, 22, kLight}, {88, 0, kLight}, {89, 0, kDark}, {0, 23, kDark},
                               {89, 23, kDark}, {2, 2, kBack}});
     EXPECT_GT(c.count(kText), 10);
     RECT up = boxOf(c, kText);
     SendMessageA(button, BM_SETSTATE, TRUE, 0);
-    c = wintest::capture(button);
-    wintest::expectPixels(c, {{0, 0, kDark}, {89, 23, kLight}, {89, 0, kLight}});
+    c = capture(button);
+    expectPixels(c, {{0, 0, kDark}, {89, 23, kLight}, {89, 0, kLight}});
     const RECT down = boxOf(c, kText);
     OffsetRect(&up, 1, 1);
     EXPECT_TRUE(EqualRect(&up, &down));
     SendMessageA(button, BM_SETSTATE, FALSE, 0);
 
     EnableWindow(button, FALSE);
-    c = wintest::capture(button);
+    c = capture(button);
     EXPECT_EQ(c.count(kText), 0);
     // The text is antialiased: sort the inner pixels into darker and lighter
     // than the face. The light copy lies one pixel right of and below the dark.
@@ -85,7 +78,7 @@ TEST_F(SkinnedCheckBox, toggles_and_reports_one_click_only_when_released_inside)
     SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
     SendMessageA(box, WM_CHAR, ' ', 0);
     SendMessageA(box, WM_KEYUP, VK_SPACE, 0);
-    wintest::pump();
+    pump();
     EXPECT_EQ(checked(), 0);
     // Setting is not clicking.
     CheckDlgButton(parent.hwnd(), 1002, BST_CHECKED);
@@ -98,22 +91,22 @@ TEST_F(SkinnedCheckBox, toggles_and_reports_one_click_only_when_released_inside)
 TEST_F(SkinnedCheckBox, box_tick_and_disabled_look) {
     // Box 13 x 13 at (0, (20 - 13) / 2 - 1) = (0, 2): outer frame dark/light,
     // inner frame black/face, interior field colour.
-    Capture c = wintest::capture(box);
-    wintest::expectPixels(c, {{0, 2, kDark}, {12, 14, kLight}, {1, 3, RGB(0, 0, 0)}, {11, 13, kBack},
+    Capture c = capture(box);
+    expectPixels(c, {{0, 2, kDark}, {12, 14, kLight}, {1, 3, RGB(0, 0, 0)}, {11, 13, kBack},
                               {6, 8, kField}, {3, 7, kField}});
     EXPECT_GT(c.count(kText), 10);  // the label
     SendMessageA(box, BM_SETCHECK, BST_CHECKED, 0);
     // Inset box top left (1, 3): the tick starts at (3, 7) and bends at (5, 9).
-    wintest::expectPixels(wintest::capture(box),
+    expectPixels(capture(box),
                           {{3, 7, kText}, {5, 9, kText}, {5, 11, kText}, {9, 5, kText}, {3, 10, kField}});
     // While the button is held the interior turns to the trough colour.
     SendMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    wintest::expectPixels(wintest::capture(box), {{3, 12, RGB(65, 65, 65)}});
+    expectPixels(capture(box), {{3, 12, RGB(65, 65, 65)}});
     SendMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(500, 5));
     // Disabled: a face-coloured box and embossed text right of it.
     SendMessageA(box, BM_SETCHECK, BST_UNCHECKED, 0);
     EnableWindow(box, FALSE);
-    c = wintest::capture(box);
+    c = capture(box);
     EXPECT_EQ(c.at(6, 8), kBack);
     EXPECT_EQ(c.count(kText), 0);
     EXPECT_GT(c.count(kDark, RECT{18, 0, 150, 20}), 10);
@@ -149,15 +142,15 @@ TEST(skinned_group_box, centred_title_in_its_colour_over_an_etched_frame) {
     Parent parent(100, 100, 260, 140);
     HWND g = parent.child("BUTTON", "", BS_GROUPBOX, 10, 10, 200, 100, 102);
     ASSERT_TRUE(SkinGroupBox::install(g));
-    Capture c = wintest::capture(g);
+    Capture c = capture(g);
     EXPECT_EQ(c.count(title), 0);  // without a title only the frame
     for (int i = 1; i < 198; ++i) EXPECT_EQ(c.at(i, y), kDark) << i;
     // Etched line: dark at the frame, light one pixel right and down.
-    wintest::expectPixels(c, {
+    expectPixels(c, {
         {0, y + 30, kDark}, {1, y + 30, kLight}, {198, y + 30, kDark}, {199, y + 30, kLight},
         {20, y, kDark},     {20, y + 1, kLight}, {20, 98, kDark},      {20, 99, kLight}});
     EXPECT_TRUE(SetWindowTextA(g, "Terrain"));  // a title set later appears
-    c = wintest::capture(g);
+    c = capture(g);
     const RECT t = boxOf(c, title);
     ASSERT_GT(t.right, t.left) << "no title pixels";
     const int mid = (t.left + t.right) / 2;
@@ -173,7 +166,7 @@ TEST(skinned_edit, border_margins_and_enter_to_parent) {
     EXPECT_EQ(SendMessageA(e, EM_GETMARGINS, 0, 0), MAKELONG(1, 1));
     // Sunken: dark/black top left, light/face bottom right; the interior
     // from the parent's colour answer.
-    wintest::expectPixels(wintest::capture(e, true), {{0, 0, kDark}, {119, 19, kLight}, {119, 0, kLight},
+    expectPixels(capture(e, true), {{0, 0, kDark}, {119, 19, kLight}, {119, 0, kLight},
                                                       {1, 1, RGB(0, 0, 0)}, {118, 18, kBack}, {110, 10, kField}});
     for (WPARAM ch : {WPARAM{13}, WPARAM{27}, WPARAM{'x'}}) SendMessageA(e, WM_CHAR, ch, 1);
     auto chars = parent.received(WM_CHAR);

@@ -3,33 +3,6 @@
 #include "WinTestSupport.h"
 #include "skin/SkinPrimitives.h"
 
-namespace {
-
-// A memory DC drawing into a white SkinDib, so painted pixels can be read back.
-struct DibCanvas {
-    SkinDib dib;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = nullptr;
-    DibCanvas(int w, int h) {
-        EXPECT_TRUE(dib.create(w, h));
-        dib.fillAll(255, 255, 255);
-        old = SelectObject(dc, dib.bitmap);
-    }
-    ~DibCanvas() {
-        SelectObject(dc, old);
-        DeleteDC(dc);
-    }
-    COLORREF at(int x, int y) {
-        GdiFlush();
-        const uint32_t v = skin::pixelAt(skin::asConst(dib.buffer()), x, y);
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-};
-
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-
-}  // namespace
-
 TEST(skin_colors, slots_brushes_and_out_of_range_indices) {
     EXPECT_EQ(SkinColors::color(0), 0x00383838u);
     EXPECT_EQ(SkinColors::color(7), RGB(53, 70, 87));
@@ -73,12 +46,19 @@ TEST(skin_dib, create_draw_clip_blend_blit_and_destroy) {
     ASSERT_TRUE(src.create(1, 1));
     src.fillAll(200, 200, 200);
     d.blend(src, 0, 0, 128);  // (200 - 10) * 128 / 256 + 10
-    DibCanvas c(10, 10);
-    d.blitTo(c.dc, 2, 1);  // top-down: the top row lands at the top
-    const struct { int x, y; COLORREF c; } probes[] = {
-        {2, 1, RGB(105, 105, 105)}, {3, 3, RGB(10, 10, 10)}, {4, 1, RGB(255, 0, 0)}, {5, 3, RGB(0, 255, 0)},
-        {4, 3, RGB(0, 0, 255)}, {1, 1, kWhite}, {2, 4, kWhite}};
-    for (const auto& p : probes) EXPECT_EQ(c.at(p.x, p.y), p.c) << p.x << "," << p.y;
+    SkinDib canvas;  // white, drawn on through a memory DC
+    ASSERT_TRUE(canvas.create(10, 10));
+    canvas.fillAll(255, 255, 255);
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, canvas.bitmap);
+    d.blitTo(dc, 2, 1);  // top-down: the top row lands at the top
+    GdiFlush();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    const struct { int x, y; uint32_t v; } probes[] = {
+        {2, 1, 0x696969}, {3, 3, 0x0A0A0A}, {4, 1, 0xFF0000}, {5, 3, 0x00FF00},
+        {4, 3, 0x0000FF}, {1, 1, 0xFFFFFF}, {2, 4, 0xFFFFFF}};
+    for (const auto& p : probes) EXPECT_EQ(canvas.pixels[p.y * 10 + p.x] & 0xFFFFFFu, p.v) << p.x << "," << p.y;
     d.destroy();
     EXPECT_TRUE(d.empty());
     EXPECT_EQ(d.bitmap, nullptr);

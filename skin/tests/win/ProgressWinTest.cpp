@@ -7,11 +7,10 @@
 #include "WinTestSupport.h"
 #include "skin/SkinControls.h"
 
-using wintest::Parent;
+using namespace wintest;
 
 namespace {
 
-const COLORREF kBack = RGB(56, 56, 56);
 const COLORREF kNavy = RGB(0, 0, 128);
 
 // 106 x 20: inner rectangle (2, 2) .. (103, 18), 101 pixels wide.
@@ -21,27 +20,27 @@ protected:
     HWND bar = parent.child("vqProgressCtrl", "", 0, 10, 10, 106, 20, 1133);
     void setFraction(float f) { SendMessageA(bar, PRGM_SETFRACTION, 0, reinterpret_cast<LPARAM>(&f)); }
     // Pixels of colour c along the middle row of the trough.
-    int filled(COLORREF c) { return wintest::capture(bar).count(c, RECT{2, 10, 103, 11}); }
+    int filled(COLORREF c) { return capture(bar).count(c, RECT{2, 10, 103, 11}); }
 };
 
 }  // namespace
 
 TEST_F(Progress, empty_sunken_trough_then_half_of_101_fills_50) {
-    wintest::expectPixels(wintest::capture(bar), {
-        {0, 0, RGB(25, 25, 25)},   {0, 18, RGB(25, 25, 25)},  {104, 0, RGB(65, 65, 65)},  // top right takes the light side
+    expectPixels(capture(bar), {
+        {0, 0, kDark},   {0, 18, kDark},  {104, 0, RGB(65, 65, 65)},  // top right takes the light side
         {104, 10, RGB(65, 65, 65)}, {50, 19, RGB(65, 65, 65)}, {2, 2, kBack}, {102, 17, kBack}});
     EXPECT_EQ(filled(kBack), 101);
     setFraction(0.5f);
     // Drawn at once: nothing is left for a later WM_PAINT, yet the screen shows the fill.
     RECT upd;
     EXPECT_FALSE(GetUpdateRect(bar, &upd, FALSE));
-    wintest::pumpFor(100);
+    pumpFor(100);
     HDC screen = GetDC(nullptr);
     POINT o{22, 10};
     ClientToScreen(bar, &o);
     EXPECT_EQ(GetPixel(screen, o.x, o.y), kNavy);
     ReleaseDC(nullptr, screen);
-    wintest::expectPixels(wintest::capture(bar), {{2, 10, kNavy}, {51, 2, kNavy}, {51, 17, kNavy}, {52, 10, kBack}});
+    expectPixels(capture(bar), {{2, 10, kNavy}, {51, 2, kNavy}, {51, 17, kNavy}, {52, 10, kBack}});
     EXPECT_EQ(filled(kNavy), 50);
 }
 
@@ -80,7 +79,7 @@ int fakeReport(HWND owner, const char* text, const char* caption, UINT type) {
 }  // namespace
 
 TEST(register_skin_controls, in_order_twice_is_success_and_stops_at_the_first_failure) {
-    wintest::setUpSkin();
+    setUpSkin();
     EXPECT_TRUE(RegisterSkinControls(GetModuleHandleA(nullptr)));  // the second registration
     WNDCLASSA wc{};
     ASSERT_TRUE(GetClassInfoA(GetModuleHandleA(nullptr), "vqSpinner", &wc));

@@ -6,8 +6,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinPrimitives.h"
 
-using wintest::Parent;
-using wintest::Watch;
+using namespace wintest;
 
 namespace {
 
@@ -36,7 +35,7 @@ protected:
         ASSERT_TRUE(parts.edit != spinner && parts.up != spinner && parts.down != parts.up);
         setRange(0.001, 10000, 0.1, 3, 0);
         setValue(1.0);
-        wintest::pump();
+        pump();
         parent.clear();
     }
     void setRange(double lo, double hi, double step, int precision, int wrap) {
@@ -46,7 +45,7 @@ protected:
     void setValue(double v) { SendMessageA(spinner, SPNM_SETVALUE, 0, reinterpret_cast<LPARAM>(&v)); }
     void setDefault(double v) { SendMessageA(spinner, SPNM_SETDEFAULT, 0, reinterpret_cast<LPARAM>(&v)); }
     double value() { return *reinterpret_cast<const double*>(SendMessageA(spinner, SPNM_GETVALUE, 0, 0)); }
-    std::string text() { return wintest::windowText(parts.edit); }
+    std::string text() { return windowText(parts.edit); }
     void send(UINT msg, WPARAM wp = 0) { SendMessageA(spinner, msg, wp, 0); }
     void press(HWND b, int y = 4, WPARAM keys = MK_LBUTTON) { SendMessageA(b, WM_LBUTTONDOWN, keys, MAKELPARAM(5, y)); }
     void release(HWND b, int y = 4) { SendMessageA(b, WM_LBUTTONUP, 0, MAKELPARAM(5, y)); }
@@ -56,11 +55,11 @@ protected:
         SendMessageA(b, WM_RBUTTONUP, 0, MAKELPARAM(5, y));
     }
     void click(HWND b, int vkHeld = 0) {
-        if (vkHeld) wintest::setKey(vkHeld, true);
+        if (vkHeld) setKey(vkHeld, true);
         press(b, 4, MK_LBUTTON | (vkHeld == VK_CONTROL ? MK_CONTROL : 0));
         release(b);
-        if (vkHeld) wintest::setKey(vkHeld, false);
-        wintest::pump();
+        if (vkHeld) setKey(vkHeld, false);
+        pump();
     }
     void type(const char* s) {
         SetFocus(parts.edit);
@@ -91,7 +90,7 @@ TEST_F(Spinner, steps_by_click_with_ctrl_and_alt_by_arrow_keys_and_by_wheel_notc
 
 TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     send(SPNM_STEPUP, 1);
-    auto cmds = (wintest::pump(), parent.received(WM_COMMAND));
+    auto cmds = (pump(), parent.received(WM_COMMAND));
     ASSERT_GE(cmds.size(), 1u);
     EXPECT_EQ(LOWORD(cmds[0].wp), kId);
     EXPECT_EQ(reinterpret_cast<HWND>(cmds[0].lp), spinner);
@@ -100,7 +99,7 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     EXPECT_EQ(text(), "10000.0");
     send(SPNM_STEPUP, 1);
     EXPECT_EQ(value(), 10000);
-    wintest::pump();
+    pump();
     EXPECT_TRUE(parent.received(WM_COMMAND).empty());  // the text did not change
     setValue(0.05);
     send(SPNM_STEPDOWN, 1);
@@ -130,7 +129,7 @@ TEST_F(Spinner, trims_filters_typing_normalises_on_leaving_and_fits_huge_values)
     parent.clear();
     type("42");
     EXPECT_EQ(value(), 42.0);
-    wintest::pump();
+    pump();
     EXPECT_FALSE(parent.received(WM_COMMAND).empty());  // posted for each value change
     SetFocus(parent.hwnd());
     EXPECT_EQ(text(), "42.0");
@@ -173,7 +172,7 @@ TEST_F(Spinner, holding_repeats_after_500_then_every_100_ms_until_released_or_ca
     press(parts.up);
     // Wait for four steps (the press and three repeats), at most 3 s.
     const DWORD start = GetTickCount();
-    while (w.seen(SPNM_STEPUP).size() < 4 && GetTickCount() - start < 3000) wintest::pumpFor(10);
+    while (w.seen(SPNM_STEPUP).size() < 4 && GetTickCount() - start < 3000) pumpFor(10);
     release(parts.up);
     auto t = w.seen(SPNM_STEPUP);
     ASSERT_GE(t.size(), 4u);
@@ -183,13 +182,13 @@ TEST_F(Spinner, holding_repeats_after_500_then_every_100_ms_until_released_or_ca
     }
     EXPECT_EQ(w.seen(SPNM_SPINBEGIN).size(), 1u);  // one spin for the whole hold
     const size_t n = w.seen(SPNM_STEPUP).size();
-    wintest::pumpFor(300);
+    pumpFor(300);
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), n);
     // WM_CANCELMODE stops a hold before its first repeat, without an end.
     const size_t ends = w.seen(SPNM_SPINEND).size();
     press(parts.up);
     SendMessageA(parts.up, WM_CANCELMODE, 0, 0);
-    wintest::pumpFor(700);
+    pumpFor(700);
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), n + 1);
     EXPECT_EQ(w.seen(SPNM_SPINEND).size(), ends);
     EXPECT_NE(GetCapture(), parts.up);
@@ -213,7 +212,7 @@ TEST_F(Spinner, drag_of_12_pixels_is_one_step_of_two_small_moves_add_up_and_righ
     auto downs = w.seen(SPNM_STEPDOWN);
     ASSERT_EQ(downs.size(), 1u);
     EXPECT_EQ(downs[0].wp, 2u);
-    wintest::pumpFor(650);  // a drag stops the auto-repeat
+    pumpFor(650);  // a drag stops the auto-repeat
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), 3u);
     EXPECT_EQ(text(), "1.2");  // 1.0 + 0.1 + 0.2 + 0.1 - 0.2
     // Past the top of the screen the cursor wraps to the bottom.
@@ -228,7 +227,7 @@ TEST_F(Spinner, drag_of_12_pixels_is_one_step_of_two_small_moves_add_up_and_righ
     rightClick(parts.up, -8);
     EXPECT_EQ(text(), "1.0");
     EXPECT_EQ(value(), 1.0);
-    wintest::pump();
+    pump();
     EXPECT_TRUE(parent.received(SPNM_SPINEND).empty());
     auto ends = w.seen(SPNM_SPINEND);
     ASSERT_EQ(ends.size(), 1u);
@@ -264,20 +263,20 @@ TEST_F(Spinner, clicks_pass_to_the_parent_and_focus_goes_to_the_edit) {
 }
 
 TEST_F(Spinner, arrows_point_their_way_press_sinks_disabled_greys_and_the_edit_is_sunken) {
-    const COLORREF fg = RGB(160, 160, 160), back = RGB(56, 56, 56), light = RGB(70, 70, 70), dark = RGB(25, 25, 25);
     // 12 x 9 each. Up: a five-pixel base on row 5 narrowing to a tip at (5, 3); down: the mirror.
-    wintest::expectPixels(wintest::capture(parts.up), {{3, 5, fg}, {7, 5, fg}, {8, 5, back}, {5, 3, fg}, {4, 3, back},
-                               {0, 0, light}, {11, 8, dark}, {0, 8, dark}, {12, 0, CLR_INVALID}, {0, 9, CLR_INVALID}});
-    wintest::expectPixels(wintest::capture(parts.down), {{3, 3, fg}, {7, 3, fg}, {5, 5, fg}, {4, 5, back}});
+    expectPixels(capture(parts.up), {{3, 5, kText}, {7, 5, kText}, {8, 5, kBack}, {5, 3, kText}, {4, 3, kBack},
+                                     {0, 0, kLight}, {11, 8, kDark}, {0, 8, kDark}, {12, 0, CLR_INVALID},
+                                     {0, 9, CLR_INVALID}});
+    expectPixels(capture(parts.down), {{3, 3, kText}, {7, 3, kText}, {5, 5, kText}, {4, 5, kBack}});
     SendMessageA(parts.up, BM_SETSTATE, 1, 0);
-    wintest::expectPixels(wintest::capture(parts.up), {{0, 0, dark}, {11, 8, light}});
+    expectPixels(capture(parts.up), {{0, 0, kDark}, {11, 8, kLight}});
     SendMessageA(parts.up, BM_SETSTATE, 0, 0);
     EnableWindow(spinner, FALSE);  // reaches the children: the arrow greys out
     EXPECT_FALSE(IsWindowEnabled(parts.edit));
-    wintest::expectPixels(wintest::capture(parts.up), {{5, 3, dark}});
+    expectPixels(capture(parts.up), {{5, 3, kDark}});
     EnableWindow(spinner, TRUE);
     // The edit, 80 - 13 pixels wide, is sunken.
-    wintest::expectPixels(wintest::capture(parts.edit, true), {{0, 0, dark}, {66, 17, light}, {67, 17, CLR_INVALID}});
+    expectPixels(capture(parts.edit, true), {{0, 0, kDark}, {66, 17, kLight}, {67, 17, CLR_INVALID}});
     EXPECT_EQ(SendMessageA(parts.edit, EM_GETMARGINS, 0, 0), MAKELONG(1, 1));
 }
 
@@ -291,13 +290,13 @@ TEST_F(Spinner, real_input_click_wheel_and_captured_drag) {
         POINT p{x, y};
         ClientToScreen(w, &p);
         SetCursorPos(p.x, p.y);
-        wintest::pump();
+        pump();
         INPUT in{};
         in.type = INPUT_MOUSE;
         in.mi.dwFlags = flags;
         in.mi.mouseData = data;
         SendInput(1, &in, sizeof in);
-        wintest::pumpFor(30);
+        pumpFor(30);
     };
     mouse(parts.up, 6, 4, MOUSEEVENTF_LEFTDOWN);
     mouse(parts.up, 6, 4, MOUSEEVENTF_LEFTUP);

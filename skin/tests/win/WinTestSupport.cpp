@@ -191,7 +191,8 @@ LRESULT CALLBACK watchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
 Watch::Watch(HWND w) {
     g_watched = w;
     g_watchLog.clear();
-    g_watchedProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
+    g_watchedProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&watchProc)));
 }
 
 Watch::~Watch() {

@@ -11,6 +11,10 @@
 
 namespace wintest {
 
+// The skin's colours as they show on the screen.
+constexpr COLORREF kBack = RGB(56, 56, 56), kText = RGB(160, 160, 160), kLight = RGB(70, 70, 70),
+                   kDark = RGB(25, 25, 25), kField = RGB(53, 70, 87);
+
 struct Msg {
     UINT msg;
     WPARAM wp;
