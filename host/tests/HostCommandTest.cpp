@@ -1,8 +1,9 @@
-// Named commands through the host operations, parameters, the log, the
+// Named commands through the host operations, parameters, NewScene and the
 // desktop hook, the file browser and registration.
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 #include <vector>
 
 #include "host/HostControl.h"

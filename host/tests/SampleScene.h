@@ -1,9 +1,8 @@
 #pragma once
-// A small scene built through the host the way the import builds its own:
-// a grid mesh with UVs and a centred pivot, a camera rig aimed and rolled, a
-// sun light rig and a four-cornered plane; plus the awkward cases the export
-// must still write validly (a vertex with two UVs, a camera with a field of
-// view of 0).
+// A small scene built through the host: a grid mesh with UVs and a centred
+// pivot, a camera rig aimed and rolled, a sun light rig and a four-cornered
+// plane; plus the awkward cases the export must still write validly (a vertex
+// with two UVs, a vertex at infinity, a camera with a field of view of 0).
 #include <cstdint>
 
 namespace sample {
