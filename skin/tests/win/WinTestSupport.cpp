@@ -127,7 +127,7 @@ COLORREF Capture::at(int x, int y) const {
 
 int Capture::count(COLORREF c, RECT within) const {
     int n = 0;
-    boxWhere([&](COLORREF p) { return p == c && ++n; }, within);
+    boxWhere([&](COLORREF p) { n += p == c; return false; }, within);
     return n;
 }
 
