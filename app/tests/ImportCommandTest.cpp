@@ -6,20 +6,18 @@
 #include <nlohmann/json.hpp>
 
 #include <csignal>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <string>
 #include <vector>
 
-#include "formats/TerrainFile.h"
-#include "formats/tests/TempFiles.h"
 #include "host/HostControl.h"
+#include "import/tests/ImportTestSupport.h"
 
 namespace {
 
 struct CommandRun {
-    int status = -1;
+    int status;
     std::string out, err;
 };
 
@@ -31,18 +29,17 @@ std::string slurp(std::FILE* f) {
     return s;
 }
 
+bool exists(const std::string& path) { return std::filesystem::exists(path); }
+
+// A 9 x 5 terrain "hill.ter" beside its world file, camera at (100, 200, 50).
 struct ImportCommandFixture : ::testing::Test {
     TempFolder folder;
-    std::string terrain, world;
+    std::string terrain, world, json = folder.path("r.json");
 
     void SetUp() override {
         XSI::HostControl::ResetHost();
         resetImportInterrupts();
-        tergen::TerrainParams t;
-        t.xPoints = 9;
-        t.yPoints = 5;
-        t.samples.assign(45, 100);
-        terrain = folder.write("hill.ter", tergen::terrainBytes(t));
+        terrain = folder.write("hill.ter", tergen::terrainBytes(importtest::grid(9, 5)));
         tergen::WorldParams w;
         w.camera = {100, 200, 50};
         world = folder.write("hill.tgw", tergen::worldBytes(tergen::standardWorld(w)));
@@ -53,25 +50,19 @@ struct ImportCommandFixture : ::testing::Test {
         args.insert(args.begin(), "import");
         std::vector<char*> argv;
         for (std::string& a : args) argv.push_back(&a[0]);
-        ImportConsole console;
-        console.out = std::tmpfile();
-        console.err = std::tmpfile();
-        console.terminal = terminal;
-        CommandRun r;
-        r.status = runImportCommandWith(static_cast<int>(argv.size()), argv.data(), console);
-        r.out = slurp(console.out);
-        r.err = slurp(console.err);
-        return r;
+        const ImportConsole console{std::tmpfile(), std::tmpfile(), terminal};
+        const int status = runImportCommandWith(static_cast<int>(argv.size()), argv.data(), console);
+        return {status, slurp(console.out), slurp(console.err)};
     }
-    nlohmann::json report(const std::string& path) { return nlohmann::json::parse(readWholeFile(path)); }
-    static const nlohmann::json* object(const nlohmann::json& report, const std::string& name) {
-        for (const auto& o : report["objects"])
-            if (o["name"] == name) return &o;
-        return nullptr;
-    }
+    nlohmann::json report() const { return nlohmann::json::parse(readWholeFile(json), nullptr, false); }
 };
 
-bool exists(const std::string& path) { return std::filesystem::exists(path); }
+// The object called name in a scene report, or null.
+const nlohmann::json* object(const nlohmann::json& report, const std::string& name) {
+    for (const auto& o : report["objects"])
+        if (o["name"] == name) return &o;
+    return nullptr;
+}
 
 }  // namespace
 
@@ -95,12 +86,11 @@ TEST_F(ImportCommandFixture, writes_glb_or_gltf_with_plain_terminal_or_no_status
     EXPECT_EQ(r.out.find('\n'), r.out.rfind('\n'));  // one line that updates itself, then "wrote"
     EXPECT_NE(r.out.find("[##############################] 100%"), std::string::npos);
     EXPECT_NE(r.out.find("reading elevation-data..."), std::string::npos);
-}
 
-TEST_F(ImportCommandFixture, default_output_is_the_base_name_in_the_current_folder) {
+    // Without -o: the terrain's base name in the current folder.
     const auto before = std::filesystem::current_path();
     std::filesystem::current_path(folder.path(""));
-    const CommandRun r = run({terrain, "-q"});
+    r = run({terrain, "-q"});
     const bool written = exists(folder.path("hill.glb"));
     std::filesystem::current_path(before);
     EXPECT_EQ(r.status, 0) << r.err;
@@ -108,113 +98,86 @@ TEST_F(ImportCommandFixture, default_output_is_the_base_name_in_the_current_fold
 }
 
 // Failures and a first Ctrl+C exit with 1, write neither the scene nor the
-// report, and leave an existing output as it was.
+// report, and leave an existing output as it was; the failure texts are the
+// message box's.
 TEST_F(ImportCommandFixture, failed_or_interrupted_import_writes_nothing) {
     const std::string bad = folder.write("bad.ter", tergen::Bytes{'T', 'E', 'R', 'R', 'A', 'G', 'E', 'N', '\n'});
-    tergen::TerrainParams t;
-    t.xPoints = t.yPoints = 20;
-    t.samples.assign(100, 0);
+    tergen::TerrainParams t = importtest::grid(20, 20);
+    t.samples.resize(100);
     const std::string shortTerrain = folder.write("short.ter", tergen::terrainBytes(t));
-    // The reader's own text, as the message box would show it (a long path
-    // is shortened from the front to fit the text field).
-    TerrainFile reader;
-    ASSERT_FALSE(reader.open(bad.c_str()));
-    const std::string unreadable = std::string(reader.errorText) + "\n";
-    EXPECT_NE(unreadable.find("bad.ter\nis not a terrain-file\n"), std::string::npos);
-
-    const std::pair<std::string, std::string> cases[] = {
-        {bad, unreadable}, {shortTerrain, "error while reading elevation-data\n"}, {terrain, ""}};
+    const std::pair<std::string, std::string> cases[] = {{bad, bad + "\nis not a terrain-file\n"},
+                                                         {shortTerrain, "error while reading elevation-data\n"},
+                                                         {terrain, ""}};
     for (const auto& [input, err] : cases) {
         const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
         if (err.empty()) {
             onImportInterrupt(SIGINT);  // as a Ctrl+C while the import runs
             std::signal(SIGINT, SIG_DFL);
         }
-        const CommandRun r = run({input, "-o", out, "-q", "--report", folder.path("r.json")});
+        const CommandRun r = run({input, "-o", out, "-q", "--report", json});
         EXPECT_EQ(r.status, 1) << input;
         EXPECT_EQ(r.err, err);  // a cancelled import shows no message
         EXPECT_EQ(readWholeFile(out), "old");
-        EXPECT_FALSE(exists(folder.path("r.json")));
+        EXPECT_FALSE(exists(json));
     }
     EXPECT_TRUE(XSI::HostControl::FindObject("TG_Water").has_value());  // the interrupted import still ran to its end
 }
 
 TEST_F(ImportCommandFixture, usage_errors_exit_with_2) {
-    EXPECT_EQ(run({}).status, 2);
-    EXPECT_EQ(run({terrain, "-o", folder.path("scene.obj")}).status, 2);
-    EXPECT_EQ(run({terrain, "--scale", "much"}).status, 2);
-    EXPECT_EQ(run({terrain, "--frobnicate"}).status, 2);
-    EXPECT_EQ(run({terrain, "--world", folder.path("missing.tgw")}).status, 2);
-    EXPECT_EQ(run({std::string(300, 'x') + ".ter"}).status, 2);
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {}, {terrain, "-o", folder.path("scene.obj")}, {terrain, "--scale", "much"}, {terrain, "--frobnicate"},
+             {terrain, "--world", folder.path("missing.tgw")}, {std::string(300, 'x') + ".ter"}})
+        EXPECT_EQ(run(args).status, 2) << args.size();
     EXPECT_FALSE(exists(folder.path("scene.obj")));
-    const CommandRun help = run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--no-water"), std::string::npos);
 }
 
+// A world file given elsewhere, then a second terrain added to the kept scene
+// (without world objects: it has no world file beside it).
 TEST_F(ImportCommandFixture, options_reach_the_scene) {
-    const std::string json = folder.path("r.json");
-    const CommandRun r = run({terrain, "-o", folder.path("s.glb"), "-q", "--report", json, "--name", "my hill", "--scale",
-                       "0.2", "--no-camera", "--no-water", "--no-center-pivot"});
+    std::filesystem::rename(world, folder.path("elsewhere.tgw"));
+    const CommandRun r = run({terrain, "-o", folder.path("s.glb"), "-q", "--report", json, "--world", folder.path("elsewhere.tgw"),
+                              "--name", "my hill", "--scale", "0.2", "--no-camera", "--no-water", "--no-center-pivot"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const auto rep = report(json);
-    const auto* mesh = object(rep, "my_hill");
-    ASSERT_NE(mesh, nullptr);
-    EXPECT_EQ((*mesh)["pivot"][0].get<double>(), 0.0);
+    nlohmann::json rep = report();
+    ASSERT_NE(object(rep, "my_hill"), nullptr);
+    EXPECT_EQ((*object(rep, "my_hill"))["pivot"][0].get<double>(), 0.0);
     EXPECT_EQ(object(rep, "TG_Cam"), nullptr);
     EXPECT_EQ(object(rep, "TG_Water"), nullptr);
     const auto* sun = object(rep, "TG_Sun_Interest");  // the camera position: (100, 50, -200) x 0.2 x 30
     ASSERT_NE(sun, nullptr);
     EXPECT_FLOAT_EQ((*sun)["position"][0].get<float>(), 600.0f);
     EXPECT_FLOAT_EQ((*sun)["position"][2].get<float>(), -1200.0f);
+
+    ASSERT_EQ(run({terrain, "-o", folder.path("s.glb"), "-q", "--keep-scene", "--report", json}).status, 0);
+    rep = report();
+    for (const char* name : {"my_hill", "TG_Sun", "hill"}) EXPECT_NE(object(rep, name), nullptr) << name;
+    EXPECT_EQ(object(rep, "TG_Sun1"), nullptr);
 }
 
-TEST_F(ImportCommandFixture, scale_is_clamped_and_rounded_as_the_spinner_shows_it_and_names_are_cut) {
-    const std::string settings = folder.path("s.cfg");
-    auto scaleAfter = [&](const char* given) {
-        EXPECT_EQ(run({terrain, "-o", folder.path("s.glb"), "-q", "--settings", settings, "--scale", given}).status, 0);
-        const std::string bytes = readWholeFile(settings);
-        float scale = 0;
-        if (bytes.size() == 14) std::memcpy(&scale, bytes.data() + 6, 4);
-        return scale;
-    };
-    EXPECT_EQ(scaleAfter("20000"), 10000.0f);
-    EXPECT_EQ(scaleAfter("0"), 0.001f);
-    EXPECT_EQ(scaleAfter("0.12345"), 0.123f);
-    EXPECT_EQ(scaleAfter("2.5"), 2.5f);
-
-    const std::string json = folder.path("r.json");
-    ASSERT_EQ(run({terrain, "-o", folder.path("s.glb"), "-q", "--report", json, "--name", std::string(80, 'n')}).status, 0);
-    EXPECT_NE(object(report(json), std::string(63, 'n')), nullptr);
-}
-
-TEST_F(ImportCommandFixture, settings_file_only_with_the_option_and_then_options_start_from_it) {
-    const std::string settings = folder.path("vq_vireru.cfg");
-    ASSERT_EQ(run({terrain, "-o", folder.path("a.glb"), "-q", "--no-sun", "--scale", "1"}).status, 0);
+// The scale clamped and rounded as the spinner shows it, the name cut to 63
+// characters; a settings file only with --settings, and then the options
+// start from it.
+TEST_F(ImportCommandFixture, options_are_checked_and_saved_only_to_a_given_settings_file) {
+    const std::string settings = folder.path("vq_vireru.cfg"), glb = folder.path("a.glb");
+    ASSERT_EQ(run({terrain, "-o", glb, "-q", "--no-sun", "--scale", "1"}).status, 0);
     EXPECT_FALSE(exists(settings));
-
-    ASSERT_EQ(run({terrain, "-o", folder.path("a.glb"), "-q", "--settings", settings, "--no-sun", "--scale", "1"}).status, 0);
+    for (const auto& [given, scale] : {std::pair<const char*, float>{"20000", 10000.0f}, {"0", 0.001f}, {"0.12345", 0.123f}}) {
+        EXPECT_EQ(run({terrain, "-o", glb, "-q", "--settings", settings, "--scale", given}).status, 0);
+        const std::string bytes = readWholeFile(settings);
+        float saved = 0;
+        if (bytes.size() == 14) std::memcpy(&saved, bytes.data() + 6, 4);
+        EXPECT_EQ(saved, scale) << given;
+    }
+    ASSERT_EQ(run({terrain, "-o", glb, "-q", "--settings", settings, "--no-sun", "--scale", "1"}).status, 0);
     EXPECT_EQ(readWholeFile(settings), std::string("\x03\x00\x00\x00\x01\x01\x00\x00\x80\x3F\x01\x00\x01\x01", 14));
 
-    // The next run starts from the file: no sun and scale 1 without saying so.
-    const std::string json = folder.path("r.json");
-    ASSERT_EQ(run({terrain, "-o", folder.path("b.glb"), "-q", "--settings", settings, "--report", json}).status, 0);
-    const auto rep = report(json);
+    // No sun and scale 1 without saying so.
+    ASSERT_EQ(run({terrain, "-o", glb, "-q", "--settings", settings, "--report", json, "--name", std::string(80, 'n')}).status, 0);
+    const nlohmann::json rep = report();
+    EXPECT_NE(object(rep, std::string(63, 'n')), nullptr);
     EXPECT_EQ(object(rep, "TG_Sun"), nullptr);
+    ASSERT_NE(object(rep, "TG_Cam"), nullptr);
     EXPECT_FLOAT_EQ((*object(rep, "TG_Cam"))["position"][0].get<float>(), 3000.0f);  // 100 x 1 x 30
-}
-
-TEST_F(ImportCommandFixture, explicit_world_file_and_keeping_the_scene) {
-    std::filesystem::rename(world, folder.path("elsewhere.tgw"));
-    const std::string json = folder.path("r.json");
-    ASSERT_EQ(run({terrain, "-o", folder.path("a.glb"), "-q", "--world", folder.path("elsewhere.tgw")}).status, 0);
-    ASSERT_EQ(run({terrain, "-o", folder.path("a.glb"), "-q", "--keep-scene", "--no-camera", "--report", json}).status, 0);
-    // Kept: the first import's objects, and a second terrain next to them (without world objects).
-    const auto rep = report(json);
-    EXPECT_NE(object(rep, "TG_Cam"), nullptr);
-    EXPECT_NE(object(rep, "hill"), nullptr);
-    EXPECT_NE(object(rep, "hill1"), nullptr);
-    EXPECT_EQ(object(rep, "TG_Sun1"), nullptr);
 }
 
 TEST(ImportCommandDeathTest, second_interrupt_ends_the_program_at_once) {

@@ -8,8 +8,6 @@
 #include "import/ImportPaths.h"
 #include "import/tests/ImportTestSupport.h"
 
-using namespace importtest;
-
 namespace {
 
 // The six options as '0'/'1' in file order: replaceScene, centerPivot,
@@ -63,21 +61,14 @@ TEST(settings_file, written_as_fourteen_little_endian_bytes_and_loaded) {
                                       tergen::Bytes{3, 0, 0, 0, 0, 0}, tergen::Bytes{3}, tergen::Bytes{}})
         expectLoad(file, false, "111111", 0.1f);
     expectLoad(std::nullopt, false, "111111", 0.1f);
-
-    ImportSession unnamed;  // an empty settings path reads and writes nothing
-    EXPECT_FALSE(unnamed.LoadSettings());
-    unnamed.SaveSettings();
-    EXPECT_EQ(flags(unnamed), "111111");
 }
 
 TEST(paths, object_name_sibling_world_file_and_settings_beside_the_module) {
-    const std::pair<std::string, std::string> names[] = {
-        {"D:\\maps\\alps.old.ter", "alps"}, {"D:alps.ter", "alps"}, {"alps.ter", "alps"},
-        // Forward slashes too: no folder name leaks into the object name.
-        {"/home/user/maps.v2/alps.ter", "alps"}, {"D:\\maps/sub\\alps.ter", "alps"}, {"C:/maps/", ""},
-        {std::string(100, 'n'), std::string(63, 'n')},  // cut to the field
-    };
-    for (const auto& [path, name] : names) {
+    using Pair = std::pair<std::string, std::string>;
+    // Forward slashes too: no folder name leaks into the object name.
+    for (const auto& [path, name] : {Pair{"D:\\maps\\alps.old.ter", "alps"}, {"D:alps.ter", "alps"}, {"alps.ter", "alps"},
+                                     {"/home/user/maps.v2/alps.ter", "alps"}, {"D:\\maps/sub\\alps.ter", "alps"},
+                                     {"C:/maps/", ""}, {std::string(100, 'n'), std::string(63, 'n')}}) {
         char out[64];
         ObjectNameFromPath(path.c_str(), out, sizeof out);
         EXPECT_EQ(out, name) << path;
@@ -86,30 +77,25 @@ TEST(paths, object_name_sibling_world_file_and_settings_beside_the_module) {
     EXPECT_EQ(SiblingWorldPath("/data/alps.ter"), "/data/alps.tgw");
     EXPECT_EQ(SiblingWorldPath("alps"), "");
 
-    const std::pair<std::string, std::string> folders[] = {
-        {"C:\\Apps\\Plugins\\vqVirEru.dll", "C:\\Apps\\Plugins\\"}, {"/opt/vq/lib.so", "/opt/vq/"},
-        {"C:\\Apps/Plugins/vqVirEru.dll", "C:\\Apps/Plugins/"},  // the last separator, whichever kind
-        {"module.dll", ""},
-    };
-    for (auto [path, folder] : folders) {
-        StripFileName(&path[0]);
-        EXPECT_STREQ(path.c_str(), folder.c_str());
+    // Beside the module, after the last separator of either kind; a path that
+    // would not fit gives no settings file rather than a wrong one.
+    for (const auto& [module, settings] : {Pair{"C:\\Apps\\vqVirEru.dll", "C:\\Apps\\vq_vireru.cfg"},
+                                           {"/opt/vq/lib.so", "/opt/vq/vq_vireru.cfg"},
+                                           {"C:\\Apps/Plugins/vq.dll", "C:\\Apps/Plugins/vq_vireru.cfg"},
+                                           {"module.dll", "vq_vireru.cfg"},
+                                           {"C:\\" + std::string(250, 'd') + "\\vqVirEru.dll", ""}}) {
+        char out[260];
+        SettingsPathBesideModule(module.c_str(), out, sizeof out);
+        EXPECT_EQ(out, settings) << module;
     }
-    char out[260];
-    SettingsPathBesideModule("C:\\Apps\\vqVirEru.dll", out, sizeof out);
-    EXPECT_STREQ(out, "C:\\Apps\\vq_vireru.cfg");
-    SettingsPathBesideModule(("C:\\" + std::string(250, 'd') + "\\vqVirEru.dll").c_str(), out, sizeof out);
-    EXPECT_STREQ(out, "");  // would not fit: no settings file rather than a wrong one
 }
 
 TEST(paths, host_safe_object_names) {
-    const std::pair<std::string, std::string> names[] = {
-        {"'my terrain'", "my_terrain"}, {"\"quoted\"", "quoted"}, {"'half", "_half"}, {"'", ""}, {"", ""},
-        {"3dland", "_3dland"}, {"a-b.c", "a_b_c"}, {"caf\xE9", "caf_"}, {"tab\there", "tab_here"},
-        {std::string(63, '9'), "_" + std::string(63, '9')},  // 64 characters fit
-    };
-    for (const auto& [name, safe] : names) {
-        char out[66];
+    using Pair = std::pair<std::string, std::string>;
+    for (const auto& [name, safe] : {Pair{"'my terrain'", "my_terrain"}, {"\"quoted\"", "quoted"}, {"'half", "_half"},
+                                     {"'", ""}, {"", ""}, {"3dland", "_3dland"}, {"a-b.c", "a_b_c"}, {"caf\xE9", "caf_"},
+                                     {"tab\there", "tab_here"}, {std::string(63, '9'), "_" + std::string(63, '9')}}) {
+        char out[66];  // 64 characters fit
         MakeHostSafeName(name.c_str(), out, sizeof out);
         EXPECT_EQ(out, safe) << name;
     }

@@ -1,0 +1,256 @@
+// The worker's scene steps: the terrain mesh against the formulas, and the
+// camera, sun, water plane and render settings from the world file, with
+// expected values worked out by hand.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <cstring>
+
+#include "host/HostControl.h"
+#include "host/SceneExport.h"
+#include "host/XsiScene.h"
+#include "import/TerrainBuild.h"
+#include "import/WorldObjects.h"
+#include "import/tests/ImportTestSupport.h"
+
+using namespace importtest;
+using tergen::Chunk;
+using tergen::group;
+using tergen::valueFloat;
+using XSI::HostControl::FindObject;
+
+namespace {
+
+// The vertex positions (x y z each) of the mesh of node nodeName, read back
+// from the host's .gltf + .bin export into folder.
+std::vector<float> exportedPositions(const TempFolder& folder, const std::string& nodeName) {
+    std::vector<float> out;
+    const std::string path = folder.path("scene.gltf");
+    EXPECT_TRUE(XSI::SceneExport::WriteGltf(path, XSI::SceneExport::GltfLayout::Separate).ok);
+    const nlohmann::json doc = nlohmann::json::parse(readWholeFile(path), nullptr, false);
+    if (doc.is_discarded()) return out;
+    const std::string bin = readWholeFile(folder.path(doc["buffers"][0]["uri"].get<std::string>()));
+    for (const auto& node : doc["nodes"]) {
+        if (node.value("name", "") != nodeName || !node.contains("mesh")) continue;
+        const int accessor = doc["meshes"][node["mesh"].get<int>()]["primitives"][0]["attributes"]["POSITION"];
+        const auto& a = doc["accessors"][accessor];
+        const size_t offset = doc["bufferViews"][a["bufferView"].get<int>()].value("byteOffset", size_t{0}) +
+                              a.value("byteOffset", size_t{0});
+        out.resize(a["count"].get<size_t>() * 3);
+        if (offset + out.size() * 4 <= bin.size()) std::memcpy(out.data(), bin.data() + offset, out.size() * 4);
+    }
+    return out;
+}
+
+// Builds the terrain as the worker does once the elevations are read, at
+// scale 0.5 with the pivot centred. "3d land" goes through the name rule.
+bool build(const TempFolder& folder, ImportSession& session, const tergen::TerrainParams& params) {
+    XSI::HostControl::ResetHost();
+    EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(params)).c_str()));
+    EXPECT_TRUE(session.terrain.readElevations(nullptr, nullptr));
+    fixedtext::copy(session.objectName, "3d land");
+    session.scale = 0.5f;
+    return BuildTerrain(session, nullptr);
+}
+
+// A terrain (257 x 257 unless said) with 30 m per unit at scale 0.1,
+// so one terrain unit is u = 3 scene units, and a world.
+struct WorldScene {
+    TempFolder folder;
+    ImportSession session;
+
+    explicit WorldScene(const std::vector<Chunk>& world, uint16_t xPoints = 257, uint16_t yPoints = 257) {
+        XSI::HostControl::ResetHost();
+        EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(grid(xPoints, yPoints))).c_str()));
+        EXPECT_TRUE(session.world.read(folder.write("t.tgw", tergen::worldBytes(world)).c_str()));
+        session.scale = 0.1f;
+    }
+    void createAll() {
+        CreateCamera(session);
+        CreateSun(session);
+        CreateWaterPlane(session);
+    }
+};
+
+// Camera at (100, 200, 50), target (10, 20, 5), an 800 x 600 image with pixel aspect 1.5.
+Chunk camera(float zoom, float banking = 0) {
+    return group("WLDG", {valueFloat("CAMX", 100), valueFloat("CAMY", 200), valueFloat("CAMZ", 50),
+                          valueFloat("TARX", 10), valueFloat("TARY", 20), valueFloat("TARZ", 5),
+                          valueFloat("CAMB", banking), valueFloat("ZOOM", zoom), tergen::valueInt("IMWI", 800),
+                          tergen::valueInt("IMHI", 600), valueFloat("PXAS", 1.5f)});
+}
+
+Chunk sun(float heading, float altitude) {
+    return group("ATLI", {group("SUN ", {valueFloat("HEAD", heading), valueFloat("ALT ", altitude)})});
+}
+
+Chunk water(float level) { return group("WATR", {valueFloat("LEVL", level)}); }
+
+void expectAt(const char* name, std::array<double, 3> at, double tolerance = 0) {
+    const auto o = FindObject(name);
+    ASSERT_TRUE(o) << name;
+    for (int a = 0; a < 3; ++a) EXPECT_NEAR(o->position[a], at[a], tolerance) << name << " axis " << a;
+}
+
+std::string render(const char* name) {
+    return XSI::HostControl::GetParameter(std::string("Passes.Default_Pass.RenderOptions.") + name)->GetAsText().str();
+}
+
+// EndFrame, PassCamera, PictureStandard, InverseRatio, the image size and its pixel ratio.
+std::string renderSettings() {
+    std::string all;
+    for (const char* name : {"EndFrame", "PassCamera", "PictureStandard", "InverseRatio", "CameraXRes", "CameraYRes", "PixelRatio"})
+        all += render(name) + " ";
+    return all;
+}
+
+}  // namespace
+
+// A 4 x 3 grid with its own SCAL value on each axis (rows 10, columns 20,
+// heights 40) and base height 3; du = 1/3 is not exact in binary.
+TEST(terrain_build, non_square_grid_with_three_scal_values) {
+    tergen::TerrainParams p = grid(4, 3);
+    p.scale = std::array<float, 3>{10, 20, 40};
+    p.baseHeight = 3;
+    TempFolder folder;
+    ImportSession session;
+    ASSERT_TRUE(build(folder, session, p));
+    const std::vector<float> positions = exportedPositions(folder, "_3d_land");
+    const auto info = FindObject("_3d_land");
+    ASSERT_TRUE(info);
+
+    // Vertex (r, c) at (c x 20, (e x 80 / 65536 + 3) x 40, -r x 10) x 0.5.
+    ASSERT_EQ(positions.size(), 3u * 12);
+    float lo = FLT_MAX, hi = -FLT_MAX;  // of the heights
+    for (uint32_t v = 0; v < 12; ++v) {
+        const double r = v / 4, c = v % 4, height = (p.samples[v] * 80 / 65536.0 + 3) * 40;
+        const float want[3] = {static_cast<float>(c * 20 * 0.5), static_cast<float>(height * 0.5),
+                               static_cast<float>(-r * 10 * 0.5)};
+        const float* got = &positions[3 * v];
+        EXPECT_TRUE(got[0] == want[0] && got[1] == want[1] && got[2] == want[2])
+            << v << ": " << got[0] << " " << got[1] << " " << got[2];
+        lo = std::min(lo, want[1]);
+        hi = std::max(hi, want[1]);
+    }
+    EXPECT_DOUBLE_EQ(info->pivot[0], 15.0);  // (0 + 3 x 20 x 0.5) / 2
+    EXPECT_DOUBLE_EQ(info->pivot[1], (double{lo} + hi) / 2);
+    EXPECT_DOUBLE_EQ(info->pivot[2], -5.0);  // (0 - 2 x 10 x 0.5) / 2
+    EXPECT_EQ(info->position[0], 0.0);       // the object itself stays at the origin
+
+    // Two triangles per cell, (v, v+1, v+4) and (v+1, v+5, v+4); each node
+    // has its vertex's (c du, r dv, 0), each step rounded to a float.
+    EXPECT_EQ(info->polygonCount, 12u);
+    std::vector<uint32_t> corners;
+    ASSERT_EQ(XSI::CGeometryAccessor(info->id).GetVertexIndices(corners), XSI::CStatus::OK);
+    ASSERT_EQ(corners.size(), 36u);
+    XSI::ClusterProperty uv(info->id);
+    const float du = static_cast<float>(1.0 / 3), dv = 0.5f;
+    size_t n = 0;
+    for (uint32_t cell = 0; cell < 6; ++cell) {
+        const uint32_t v = cell / 3 * 4 + cell % 3;
+        for (uint32_t vertex : {v, v + 1, v + 4, v + 1, v + 5, v + 4}) {
+            EXPECT_EQ(corners[n], vertex) << n;
+            float value[3];
+            ASSERT_TRUE(uv.GetValue(static_cast<uint32_t>(n), value));
+            EXPECT_EQ(value[0], static_cast<float>(vertex % 4) * du) << n;  // the last u is 3 du, not 1
+            EXPECT_EQ(value[1], static_cast<float>(vertex / 4) * dv) << n;
+            EXPECT_EQ(value[2], 0.0f);
+            ++n;
+        }
+    }
+
+    // A single row has its vertices and no cells.
+    ImportSession row;
+    EXPECT_TRUE(build(folder, row, grid(6, 1)));
+    EXPECT_EQ(FindObject("_3d_land")->vertexCount, 6u);
+    EXPECT_EQ(FindObject("_3d_land")->polygonCount, 0u);
+}
+
+// Camera position (CAMX, CAMZ, -CAMY) u, target likewise, roll -CAMB, field
+// of view 2 atan(1 / ZOOM). Heading 0 puts the sun R = 3 halfX behind the
+// camera along -Z, altitude a raises it by R sin a: on 513 x 257 points
+// halfX = 513 x 3 / 2 = 769.5, R = 2308.5, R sin 30 = 1154.25. The water
+// plane spans the grid, 512 x 3 by 256 x 3, at LEVL u.
+TEST(world_objects, placed_from_a_complete_world) {
+    WorldScene w({camera(1, 15), sun(0, 30), water(2)}, 513, 257);
+    w.createAll();
+    expectAt("TG_Cam", {300, 150, -600});
+    expectAt("TG_Cam_Interest", {30, 15, -60});
+    EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->fov, 90.0);
+    EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->roll, -15.0);
+    EXPECT_EQ(renderSettings(), "1 TG_Cam 0 false 800 600 1.5 ");
+    expectAt("TG_Sun", {300, 150 + 1154.25, -600 - 2308.5}, 1e-4);
+    expectAt("TG_Sun_Interest", {300, 150, -600});
+    EXPECT_EQ(exportedPositions(w.folder, "TG_Water"), (std::vector<float>{0, 6, 0, 1536, 6, 0, 1536, 6, -768, 0, 6, -768}));
+    const auto plane = FindObject("TG_Water");
+    EXPECT_TRUE(plane->pivot[0] == 768 && plane->pivot[1] == 6 && plane->pivot[2] == -384);
+}
+
+// ZOOM 2 and 0 (1/0 is infinite); without the other values each reads as -1.
+TEST(camera, field_of_view_from_zoom_and_missing_values_read_as_minus_one) {
+    for (const auto& [zoom, fov] : {std::pair<float, double>{2, 53.13010235415598}, {0, 180}}) {
+        WorldScene w({camera(zoom)});
+        CreateCamera(w.session);
+        EXPECT_NEAR(FindObject("TG_Cam")->fov, fov, 1e-12) << zoom;
+    }
+    WorldScene w({group("WLDG", {valueFloat("CAMX", 1)})});
+    CreateCamera(w.session);
+    expectAt("TG_Cam", {3, -3, 3});
+    expectAt("TG_Cam_Interest", {-3, -3, 3});
+    EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->fov, -90.0);
+    EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->roll, 1.0);
+}
+
+// A world without "WLDG", a "SUN " group or "LEVL": the camera rig and the
+// sun stay where the host put them, the render settings take their
+// defaults, and the water level reads as -1.
+TEST(world_objects, missing_groups_and_values) {
+    WorldScene w({group("ATLI", {group("LIGT", {valueFloat("LCST", 1)})}), group("WATR", {valueFloat("WLEN", 1)})});
+    w.createAll();
+    EXPECT_FALSE(w.session.cameraCreated);
+    expectAt("TG_Cam", {0, 10, 20});
+    EXPECT_EQ(renderSettings(), "1 TG_Cam 0 false 640 480 1 ");
+    expectAt("TG_Sun", {10, 20, 10});
+    const auto plane = FindObject("TG_Water");
+    ASSERT_TRUE(plane);
+    EXPECT_FLOAT_EQ(static_cast<float>(plane->pivot[1]), -3.0f);  // -1 x 0.1 x 30
+    EXPECT_DOUBLE_EQ(plane->pivot[0], 384);                       // 256 x 3 / 2
+
+    WorldScene bare({camera(1)});  // no atmosphere, no water
+    bare.createAll();
+    expectAt("TG_Sun", {10, 20, 10});
+    EXPECT_FALSE(FindObject("TG_Water").has_value());
+}
+
+// Without "WLDG" the sun circles the middle of the terrain: on 257 x 257
+// points halfX = halfY = 257 x 3 / 2 = 385.5, R = 3 halfX = 1156.5; heading
+// 0 puts it along -Z, 90 along +X.
+TEST(sun, without_wldg_around_the_middle_of_the_terrain) {
+    for (const auto& [heading, at] : {std::pair<float, std::array<double, 3>>{0, {385.5, 0, -1542}},
+                                      std::pair<float, std::array<double, 3>>{90, {1542, 0, -385.5}}}) {
+        WorldScene w({sun(heading, 0)});
+        CreateSun(w.session);
+        expectAt("TG_Sun", at, 1e-4);
+        expectAt("TG_Sun_Interest", {385.5, 0, -385.5});
+    }
+}
+
+// Each step returns before it creates anything; the render settings belong
+// to the camera step (EndFrame stays at the host's 100 without them).
+TEST(world_objects, switched_off_or_without_world_nothing_is_made) {
+    const std::string made[] = {"TG_Sun TG_Water ", "TG_Cam TG_Water ", "TG_Cam TG_Sun ", "TG_Cam TG_Sun TG_Water ", ""};
+    for (int off = 0; off < 5; ++off) {
+        WorldScene w({camera(1), sun(0, 30), water(2)});
+        bool* option[] = {&w.session.importCamera, &w.session.importSun, &w.session.createWater,
+                          &w.session.importRender, &w.session.world.loaded};
+        *option[off] = false;
+        w.createAll();
+        std::string found;
+        for (const char* name : {"TG_Cam", "TG_Sun", "TG_Water"}) found += FindObject(name) ? name + std::string(" ") : "";
+        EXPECT_EQ(found, made[off]) << off;
+        EXPECT_EQ(render("EndFrame"), off == 1 || off == 2 ? "1" : "100") << off;
+    }
+}
