@@ -22,11 +22,15 @@ if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
   set(VQ_CAN_RUN_TESTS FALSE)
 endif()
 
-# vq_add_test(NAME SOURCES src... [LIBS lib...] [DISPLAY])
+# vq_add_test(NAME SOURCES src... [LIBS lib...] [DISPLAY] [LOCK name])
 # DISPLAY marks tests that open windows: they take the display lock so that
-# pixel checks never read another test's window.
+# pixel checks never read another test's window. LOCK names another shared
+# thing the tests use (a ctest resource lock): "elevation_dump" for tests that
+# read elevations, which all write the one dump file at its fixed place.
+# Under Wine every test takes the display lock, which already runs them one
+# at a time.
 function(vq_add_test name)
-  cmake_parse_arguments(T "DISPLAY" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "DISPLAY" "LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main vq_warnings)
   # Link-time optimisation serves the program, not its tests (and trips
@@ -38,6 +42,8 @@ function(vq_add_test name)
   set(props TIMEOUT 120)
   if(CMAKE_CROSSCOMPILING)
     list(APPEND props RESOURCE_LOCK display)
+  elseif(T_LOCK)
+    list(APPEND props RESOURCE_LOCK ${T_LOCK})
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
                        PROPERTIES ${props})
