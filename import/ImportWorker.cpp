@@ -1,5 +1,6 @@
 #include "import/ImportWorker.h"
 
+#include <atomic>
 #include <system_error>
 #include <thread>
 
@@ -15,6 +16,7 @@ struct StartRecord {
     ImportSession* session = nullptr;
     ProgressTarget* dialog = nullptr;
     std::thread thread;
+    std::atomic<bool> running{false};
 };
 
 StartRecord& startRecord() {
@@ -57,6 +59,7 @@ void RunImportJob(ImportSession& session, ProgressTarget* dialog) {
 void ImportThreadMain(ProgressTarget* dialog, ImportSession* session) {
     RunImportJob(*session, dialog);
     if (session->cancelled && dialog) dialog->end(0);
+    startRecord().running = false;
 }
 
 bool StartImportThread(ProgressTarget* dialog, ImportSession* session) {
@@ -65,9 +68,11 @@ bool StartImportThread(ProgressTarget* dialog, ImportSession* session) {
     StartRecord& record = startRecord();
     record.session = session;
     record.dialog = dialog;
+    record.running = true;
     try {
         record.thread = std::thread(ImportThreadMain, record.dialog, record.session);
     } catch (const std::system_error&) {
+        record.running = false;
         fixedtext::copy(session->errorText, "cannot create Import-thread\nsorry...");
         return false;
     }
@@ -78,3 +83,5 @@ void WaitForImportThread() {
     StartRecord& record = startRecord();
     if (record.thread.joinable() && record.thread.get_id() != std::this_thread::get_id()) record.thread.join();
 }
+
+bool ImportThreadFinished() { return !startRecord().running.load(); }

@@ -23,6 +23,10 @@ void RunImportJob(ImportSession& session, ProgressTarget* dialog);
 void ReportProgress(void* window, int32_t index);
 // Waits until the worker thread (if any was started) has ended.
 void WaitForImportThread();
+// True when no worker is running: none was started, or the last one has
+// returned from its entry. A user-interface thread that must not block while
+// the worker may still send to it polls this while it handles sent messages.
+bool ImportThreadFinished();
 
 // Sends one import message to target; nothing happens without a target.
 intptr_t SendImportMessage(ProgressTarget* target, uint32_t message, intptr_t lParam);

@@ -1,0 +1,2 @@
+// PLACEHOLDER
+namespace { [[maybe_unused]] int placeholder; }
