@@ -1,2 +1,0 @@
-// PLACEHOLDER
-namespace { [[maybe_unused]] int placeholder; }
