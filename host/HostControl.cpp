@@ -24,6 +24,7 @@ void ResetHost() {
     host.fileBrowserProperties.clear();
     host.hasFileBrowserAnswer = false;
     host.fileBrowserAnswer = CString();
+    host.fileBrowserPuts.clear();
     host.fileBrowserShows = 0;
 }
 
@@ -44,6 +45,11 @@ CValue GetFileBrowserProperty(const CString& name) {
     auto& props = hostState().fileBrowserProperties;
     auto it = props.find(name.str());
     return it == props.end() ? CValue() : it->second;
+}
+
+std::vector<CString> GetFileBrowserPutOrder() {
+    HostLock lock(hostState().mutex);
+    return {hostState().fileBrowserPuts.begin(), hostState().fileBrowserPuts.end()};
 }
 
 uint32_t GetFileBrowserShowCount() {

@@ -25,6 +25,8 @@ void SetFileBrowserAnswer(const CString& path);
 void ClearFileBrowserAnswer();
 // Properties the plug-in last put on the file browser, by name ("Filter", ...).
 CValue GetFileBrowserProperty(const CString& name);
+// Names of the properties put on the file browser, in order.
+std::vector<CString> GetFileBrowserPutOrder();
 uint32_t GetFileBrowserShowCount();
 
 // The window GetApplicationWindowHandle answers (null by default).

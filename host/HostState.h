@@ -77,6 +77,7 @@ struct HostStateData {
     std::map<std::string, CValue> fileBrowserProperties;
     bool hasFileBrowserAnswer = false;
     CString fileBrowserAnswer;
+    std::vector<std::string> fileBrowserPuts;  // property names, in the order they were put
     uint32_t fileBrowserShows = 0;
     void* applicationWindow = nullptr;
 

@@ -326,6 +326,7 @@ CStatus CComAPIHandler::PutProperty(const CString& name, const CValue& value) {
     if (!isBrowserProperty(name.str())) return CStatus(CStatus::MemberNotFound, "no property \"" + name.str() + "\"");
     HostLock lock(hostState().mutex);
     hostState().fileBrowserProperties[name.str()] = value;
+    hostState().fileBrowserPuts.push_back(name.str());
     return CStatus::OK;
 }
 
