@@ -1,0 +1,25 @@
+// The plug-in module vqVirEru.dll: its entry and the four functions the host
+// calls, exported under their plain C names.
+#include <windows.h>
+
+#include "host/XsiApplication.h"
+#include "plugin/ModuleSetup.h"
+#include "plugin/PluginCommands.h"
+#include "ui/Win32ImportUi.h"
+
+#define PLUGIN_ENTRY extern "C" __declspec(dllexport)
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) { return RunModuleEntry(instance) ? TRUE : FALSE; }
+
+PLUGIN_ENTRY XSI::CStatus XSILoadPlugin(XSI::PluginRegistrar& registrar) { return RegisterPlugin(registrar); }
+
+PLUGIN_ENTRY XSI::CStatus XSIUnloadPlugin(const XSI::PluginRegistrar& registrar) {
+    return UnregisterPlugin(registrar);
+}
+
+PLUGIN_ENTRY XSI::CStatus vqVirEruort_Init(XSI::Context& context) { return BuildImportMenu(context); }
+
+PLUGIN_ENTRY XSI::CStatus OnVirEruort(XSI::Context& context) {
+    Win32ImportUi ui;
+    return RunImportCommand(context, PluginModuleState().instance, ui);
+}
