@@ -28,6 +28,8 @@ TEST(FadeBlend, ends_at_the_bar_colour_and_the_background_and_truncates_between)
         {kProgressBarColor, kBackground, 1.5f, rgb(62, 145, 103)},
         // 56 + 6 x 0.5 = 59, 56 + 89 x 0.5 = 100.5, 56 + 47 x 0.5 = 79.5.
         {kProgressBarColor, kBackground, 0.5f, rgb(59, 100, 79)},
+        // The fade's fifth float level, a little under one half: red 56 + 2.99999 is cut to 58.
+        {kProgressBarColor, kBackground, 0.49999991f, rgb(58, 100, 79)},
         // Toward a darker bar: 200 - 99 x 0.5 = 150.5 and 10 + 245 x 0.5 = 132.5, both cut down.
         {rgb(101, 255, 0), rgb(200, 10, 0), 0.5f, rgb(150, 132, 0)},
     };
