@@ -1,0 +1,198 @@
+#include "app/scenehost/DialogAutomation.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+#include <utility>
+
+#include "res/resource.h"
+#include "skin/SkinMessages.h"
+
+namespace {
+
+enum class DialogKind { Options, Progress, Message, About, Other };
+
+struct Automation {
+    std::vector<UiAction> actions;
+    size_t next = 0;
+    std::string shots;
+    std::set<std::string> shotsTaken;
+    std::set<HWND> answered;  // message and about boxes already answered
+    HWND current = nullptr;
+    int ticks = 0;            // ticks the current dialog has been on top
+    UINT_PTR timer = 0;
+    bool inTick = false;
+};
+
+Automation& automation() {
+    static Automation a;
+    return a;
+}
+
+constexpr UINT kTickMs = 50;
+constexpr int kPaintedTicks = 3;  // on top this long, a dialog has painted
+
+BOOL CALLBACK visitWindow(HWND w, LPARAM lp) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    // A dialog under a modal one of its own is disabled: the enabled one is on top.
+    if (lstrcmpA(cls, "#32770") == 0 && IsWindowVisible(w) && IsWindowEnabled(w)) {
+        *reinterpret_cast<HWND*>(lp) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND topDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), visitWindow, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+DialogKind classify(HWND d) {
+    if (GetDlgItem(d, IDC_OPT_IMPORT) && GetDlgItem(d, IDC_OPT_WORLD_PATH)) return DialogKind::Options;
+    if (GetDlgItem(d, IDC_PRG_BAR)) return DialogKind::Progress;
+    HWND first = GetWindow(d, GW_CHILD);
+    if (!first) return DialogKind::About;
+    if (GetDlgCtrlID(first) == IDC_MSG_OK && !GetWindow(first, GW_HWNDNEXT)) return DialogKind::Message;
+    return DialogKind::Other;
+}
+
+// Saves what the screen shows of the window as a 24-bit BMP.
+bool saveWindowShot(HWND w, const std::string& path) {
+    RECT r;
+    GetWindowRect(w, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool ok = false;
+    if (bmp) {
+        HGDIOBJ old = SelectObject(mem, bmp);
+        BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+        GdiFlush();
+        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+        const DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER fh{};
+        fh.bfType = 0x4D42;  // "BM"
+        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
+        fh.bfSize = fh.bfOffBits + imageSize;
+        bi.bmiHeader.biSizeImage = imageSize;
+        if (FILE* f = std::fopen(path.c_str(), "wb")) {
+            ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
+                 std::fwrite(bits, imageSize, 1, f) == 1;
+            ok = std::fclose(f) == 0 && ok;
+        }
+        SelectObject(mem, old);
+        DeleteObject(bmp);
+    }
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+void screenshot(HWND d, const char* name) {
+    Automation& a = automation();
+    if (a.shots.empty() || a.shotsTaken.count(name)) return;
+    a.shotsTaken.insert(name);
+    const std::string path = a.shots + "\\" + name + ".bmp";
+    if (!saveWindowShot(d, path)) std::fprintf(stderr, "scenehost: cannot save %s\n", path.c_str());
+}
+
+void apply(HWND d, const UiAction& action) {
+    HWND control = GetDlgItem(d, action.control);
+    if (!control) {
+        std::fprintf(stderr, "scenehost: the options dialog has no control %d\n", action.control);
+        return;
+    }
+    switch (action.kind) {
+    case UiAction::Kind::Text:
+        SetWindowTextA(control, action.text.c_str());
+        break;
+    case UiAction::Kind::Check:
+        SendMessageA(control, BM_SETCHECK, action.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+        break;
+    case UiAction::Kind::Spin:
+        SendMessageA(control, SPNM_SETVALUE, 0, reinterpret_cast<LPARAM>(&action.value));
+        break;
+    case UiAction::Kind::Click:
+        // Posted, as a click is: a modal box it opens then runs in the
+        // dialog's own loop, not inside this timer.
+        PostMessageA(d, WM_COMMAND, MAKEWPARAM(action.control, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+        break;
+    }
+}
+
+void answerOnce(HWND d, WPARAM command) {
+    Automation& a = automation();
+    if (!a.answered.insert(d).second) return;
+    PostMessageA(d, WM_COMMAND, command, 0);
+}
+
+void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
+    Automation& a = automation();
+    if (a.inTick) return;
+    a.inTick = true;
+    HWND d = topDialog();
+    if (d != a.current) {
+        a.current = d;
+        a.ticks = 0;
+    }
+    if (d && ++a.ticks >= kPaintedTicks) {
+        switch (classify(d)) {
+        case DialogKind::Options:
+            screenshot(d, "options");
+            if (a.next < a.actions.size()) apply(d, a.actions[a.next++]);
+            break;
+        case DialogKind::Progress:
+            screenshot(d, "progress");
+            break;
+        case DialogKind::Message:
+            if (!a.answered.count(d)) {
+                char text[4096] = {};
+                GetWindowTextA(d, text, sizeof text);
+                std::fprintf(stderr, "%s\n", text);
+                std::fflush(stderr);
+                screenshot(d, "message");
+            }
+            answerOnce(d, IDOK);
+            break;
+        case DialogKind::About:
+            screenshot(d, "about");
+            answerOnce(d, IDCANCEL);
+            break;
+        case DialogKind::Other:
+            break;  // a system dialog: the user's
+        }
+    }
+    a.inTick = false;
+}
+
+}  // namespace
+
+void setDialogScript(std::vector<UiAction> actions, std::string screenshotFolder) {
+    Automation& a = automation();
+    a.actions = std::move(actions);
+    a.next = 0;
+    a.shots = std::move(screenshotFolder);
+}
+
+void startDialogAutomation() {
+    Automation& a = automation();
+    if (!a.timer) a.timer = SetTimer(nullptr, 0, kTickMs, tick);
+}
+
+void stopDialogAutomation() {
+    Automation& a = automation();
+    if (a.timer) KillTimer(nullptr, a.timer);
+    a.timer = 0;
+}

@@ -1,0 +1,3 @@
+#include "app/scenehost/HelpLocation.h"
+
+void makeHelpFindable(const std::string&) {}

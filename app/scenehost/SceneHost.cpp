@@ -1,0 +1,221 @@
+// scenehost: a small Windows program that plays the 3D host for the plug-in.
+// It loads the plug-in module, registers it, builds its menu, shows a main
+// window, picks the menu item as a user would, unloads the plug-in and writes
+// the scene it got. The dialogs are real; --ui actions stand in for the user.
+#include <windows.h>
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/scenehost/DialogAutomation.h"
+#include "app/scenehost/HelpLocation.h"
+#include "app/scenehost/UiScript.h"
+#include "host/HostControl.h"
+#include "host/SceneExport.h"
+#include "host/XsiApplication.h"
+#include "plugin/PluginEntries.h"
+
+namespace {
+
+struct Options {
+    std::string plugin, file, output, report, screenshots;
+    bool cancelBrowser = false;
+    std::vector<std::string> ui;
+};
+
+constexpr char kMainClass[] = "SceneHostMainWindow";
+
+LRESULT CALLBACK mainWindowProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ERASEBKGND) {
+        RECT r;
+        GetClientRect(w, &r);
+        HBRUSH b = CreateSolidBrush(RGB(92, 96, 104));
+        FillRect(reinterpret_cast<HDC>(wp), &r, b);
+        DeleteObject(b);
+        return 1;
+    }
+    return DefWindowProcA(w, msg, wp, lp);
+}
+
+HWND createMainWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = mainWindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
+    wc.lpszClassName = kMainClass;
+    if (!RegisterClassA(&wc)) return nullptr;
+    HWND w = CreateWindowExA(0, kMainClass, "scenehost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 900, 640,
+                             nullptr, nullptr, wc.hInstance, nullptr);
+    if (w) UpdateWindow(w);
+    return w;
+}
+
+// Handles what is pending, so the main window shows before the plug-in runs.
+void pumpPending() {
+    MSG m;
+    while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&m);
+        DispatchMessageA(&m);
+    }
+}
+
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string exeFolder() {
+    char path[MAX_PATH + 1] = {};
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return folderOf(std::string(path, n));
+}
+
+std::string lowerExtension(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    const size_t slash = path.find_last_of("\\/");
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot);
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+template <class Fn>
+Fn entry(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+int fail(const std::string& text) {
+    std::fprintf(stderr, "scenehost: %s\n", text.c_str());
+    return 1;
+}
+
+bool importCompleted() {
+    // The import frames the views only when it completed: that is the
+    // host's sign of a successful import command.
+    for (const auto& c : XSI::HostControl::GetCommands())
+        if (c.name == XSI::CString("FrameAll")) return true;
+    return false;
+}
+
+// Loads the plug-in, registers it, builds its menus and picks the first item.
+int runPlugin(const std::string& pluginPath, HWND mainWindow) {
+    HMODULE module = LoadLibraryA(pluginPath.c_str());
+    if (!module) return fail("cannot load the plug-in " + pluginPath + " (error " + std::to_string(GetLastError()) + ")");
+    auto load = entry<PluginLoadFn>(module, kLoadEntry);
+    auto unload = entry<PluginUnloadFn>(module, kUnloadEntry);
+    if (!load || !unload) {
+        FreeLibrary(module);
+        return fail(pluginPath + " is not a plug-in: it lacks " + kLoadEntry + " or " + kUnloadEntry);
+    }
+    XSI::PluginRegistrar registrar;
+    if (load(registrar) != XSI::CStatus::OK) {
+        FreeLibrary(module);
+        return fail(pluginPath + ": registration failed");
+    }
+
+    // Each registered menu is built by its "<name>_Init" entry; the host
+    // keeps the menus while the plug-in is loaded.
+    std::vector<XSI::Menu> menus;
+    XSI::MenuItem picked;
+    for (uint32_t i = 0; i < registrar.GetMenuCount(); ++i) {
+        const std::string name = registrar.GetMenu(i).name.str();
+        auto init = entry<PluginContextFn>(module, (name + "_Init").c_str());
+        if (!init) continue;
+        menus.push_back(XSI::Menu::Create(name.c_str()));
+        XSI::Context menuContext(menus.back().GetRef());
+        if (init(menuContext) != XSI::CStatus::OK) continue;
+        if (!picked.IsValid() && menus.back().GetItemCount() > 0) picked = menus.back().GetItem(0);
+    }
+    int status = 0;
+    auto callback = picked.IsValid() ? entry<PluginContextFn>(module, picked.GetCallback().GetAsciiString()) : nullptr;
+    if (!callback) {
+        status = fail(pluginPath + " added no menu item with a callback");
+    } else {
+        pumpPending();
+        startDialogAutomation();
+        XSI::Context context(picked.GetRef());
+        callback(context);
+        stopDialogAutomation();
+    }
+    unload(registrar);
+    menus.clear();
+    FreeLibrary(module);
+    (void)mainWindow;
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    CLI::App app{"Loads the plug-in as a 3D host does, runs its import command and writes the scene.", "scenehost"};
+    app.add_option("--plugin", o.plugin, "the plug-in module (default: vqVirEru.dll beside scenehost.exe)");
+    auto* file = app.add_option("--file", o.file, "the file browser's answer: the terrain to import");
+    app.add_flag("--cancel-browser", o.cancelBrowser, "the file browser is cancelled")->excludes(file);
+    app.add_option("--ui", o.ui,
+                   "an action on the options dialog, in order: text:ID=VALUE, check:ID=0|1, spin:ID=VALUE, click:ID");
+    app.add_option("-o,--output", o.output, "write the scene: .glb or .gltf (+ .bin)");
+    app.add_option("--report", o.report, "write the host's scene report (JSON)");
+    app.add_option("--screenshots", o.screenshots,
+                   "save each dialog as it first shows (options.bmp, progress.bmp, message.bmp, about.bmp) here");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        std::fputs(app.help().c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& e) {
+        std::fprintf(stderr, "scenehost: %s\n", e.what());
+        return 2;
+    }
+
+    std::vector<UiAction> actions;
+    for (const std::string& spec : o.ui) {
+        UiAction a;
+        std::string error;
+        if (!parseUiAction(spec, a, error)) {
+            std::fprintf(stderr, "scenehost: %s\n", error.c_str());
+            return 2;
+        }
+        actions.push_back(a);
+    }
+    if (!o.output.empty()) {
+        const std::string ext = lowerExtension(o.output);
+        if (ext != ".glb" && ext != ".gltf") {
+            std::fprintf(stderr, "scenehost: the output must end in .glb or .gltf: %s\n", o.output.c_str());
+            return 2;
+        }
+    }
+    if (o.plugin.empty()) o.plugin = exeFolder() + "vqVirEru.dll";
+
+    XSI::HostControl::ResetHost();
+    if (!o.file.empty()) XSI::HostControl::SetFileBrowserAnswer(o.file.c_str());
+    if (o.cancelBrowser) XSI::HostControl::SetFileBrowserAnswer("");
+    setDialogScript(actions, o.screenshots);
+    makeHelpFindable(folderOf(o.plugin));
+
+    HWND mainWindow = createMainWindow();
+    if (!mainWindow) return fail("cannot create the main window (is there a display?)");
+    XSI::HostControl::SetApplicationWindowHandle(mainWindow);
+
+    const int status = runPlugin(o.plugin, mainWindow);
+    XSI::HostControl::SetApplicationWindowHandle(nullptr);
+    DestroyWindow(mainWindow);
+    if (status != 0) return status;
+    if (!importCompleted()) return fail("the import was cancelled or failed; nothing written");
+
+    if (!o.output.empty()) {
+        const auto layout = lowerExtension(o.output) == ".glb" ? XSI::SceneExport::GltfLayout::Binary
+                                                               : XSI::SceneExport::GltfLayout::Separate;
+        const auto written = XSI::SceneExport::WriteGltf(o.output, layout);
+        if (!written.ok) return fail(written.errorText);
+    }
+    if (!o.report.empty()) {
+        const auto written = XSI::SceneExport::WriteSceneReport(o.report);
+        if (!written.ok) return fail(written.errorText);
+    }
+    return 0;
+}

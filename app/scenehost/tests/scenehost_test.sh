@@ -1,0 +1,96 @@
+#!/bin/bash
+# scenehost.exe end to end under Wine: the plug-in loaded as the host loads
+# it, its real dialogs driven by --ui, the scene compared with what
+# vqvireru.exe import writes for the same options.
+#   usage: scenehost_test.sh BIN_DIR SOURCE_DIR
+# Needs WINEPREFIX and DISPLAY (tools/winetest.sh run ...).
+set -uo pipefail
+bin=$1
+src=$2
+emu=$src/tools/wine-emu.sh
+work=$(mktemp -d "${TMPDIR:-/tmp}/scenehost-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+failures=0
+passed=0
+check() {  # check NAME CONDITION...
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
+  else failures=$((failures + 1)); echo "FAIL $name"; fi
+}
+winpath() { winepath -w "$1" 2>/dev/null; }
+
+# Each plug-in copy sits in a fresh folder: its settings file starts absent.
+plugin_copy() {
+  mkdir -p "$work/$1"
+  cp "$bin/vqVirEru.dll" "$work/$1/"
+  winpath "$work/$1/vqVirEru.dll"
+}
+# host NAME PLUGIN ARGS...: runs scenehost, keeps status and stderr.
+host() {
+  local name=$1 plugin=$2; shift 2
+  "$emu" "$bin/scenehost.exe" --plugin "$plugin" "$@" >"$work/$name.out" 2>&1
+  echo $? >"$work/$name.rc"
+}
+status() { cat "$work/$1.rc"; }
+reference() {  # reference NAME ARGS...: vqvireru.exe import with those options
+  local name=$1; shift
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$src/examples/ridge.ter")" -q -o "$(winpath "$work/$name.glb")" "$@" \
+    >"$work/$name.ref.out" 2>&1
+}
+same_file() { cmp -s "$1" "$2"; }
+absent() { [[ ! -e $1 ]]; }
+contains() { grep -qF -- "$2" "$1"; }
+
+ridge=$(winpath "$src/examples/ridge.ter")
+a=$(plugin_copy a)
+b=$(plugin_copy b)
+
+# The example through the real dialogs, as a user clicking Import.
+host import "$a" --file "$ridge" --ui click:1004 -o "$(winpath "$work/import.glb")" --report "$(winpath "$work/import.json")"
+reference ref_default
+check "import exits 0" test "$(status import)" = 0
+check "import writes the scene vqvireru writes" same_file "$work/import.glb" "$work/ref_default.glb"
+check "import report names the terrain object" contains "$work/import.json" '"ridge"'
+check "settings file saved beside the plug-in" test "$(stat -c %s "$work/a/vq_vireru.cfg" 2>/dev/null)" = 14
+
+# Name, camera switch and scale from the dialog's controls.
+host edited "$b" --file "$ridge" --ui text:1001=Peak --ui check:1036=0 --ui spin:1000=0.25 --ui click:1004 \
+  -o "$(winpath "$work/edited.glb")"
+reference ref_edited --name Peak --no-camera --scale 0.25
+check "edited import exits 0" test "$(status edited)" = 0
+check "name, camera and scale follow the dialog" same_file "$work/edited.glb" "$work/ref_edited.glb"
+# The same plug-in copy starts from what it saved (not the name).
+host again "$b" --file "$ridge" --ui click:1004 -o "$(winpath "$work/again.glb")"
+reference ref_again --no-camera --scale 0.25
+check "the next import starts from the saved options" same_file "$work/again.glb" "$work/ref_again.glb"
+
+# Cancel, a cancelled browser, a bad terrain: exit 1, nothing written.
+host cancel "$a" --file "$ridge" --ui click:2 -o "$(winpath "$work/cancel.glb")"
+check "Cancel exits 1" test "$(status cancel)" = 1
+check "Cancel writes nothing" absent "$work/cancel.glb"
+host browser "$a" --cancel-browser -o "$(winpath "$work/browser.glb")"
+check "cancelled browser exits 1 and writes nothing" test "$(status browser)" = 1 -a ! -e "$work/browser.glb"
+printf 'not a terrain at all' >"$work/bad.ter"
+host bad "$a" --file "$(winpath "$work/bad.ter")" -o "$(winpath "$work/bad.glb")"
+check "bad terrain exits 1" test "$(status bad)" = 1
+check "bad terrain's reader message on stderr" contains "$work/bad.out" "is not a terrain-file"
+check "bad terrain writes nothing" absent "$work/bad.glb"
+
+# Usage errors.
+host usage "$a" --ui check:1036=2
+check "a malformed ui action is a usage error" test "$(status usage)" = 2
+host noplugin "$(winpath "$work/none/vqVirEru.dll")" --cancel-browser
+check "a missing plug-in fails with a message" contains "$work/noplugin.out" "cannot load the plug-in"
+
+# The Khronos validator on the results, where node is installed.
+if command -v node >/dev/null && [[ -f $src/tools/node_modules/gltf-validator/index.js ]]; then
+  for f in import edited; do
+    check "$f.glb passes the glTF validator" "$src/tools/validate-gltf.sh" "$work/$f.glb" >/dev/null
+  done
+fi
+
+if ((failures)); then
+  for f in "$work"/*.out; do echo "--- $(basename "$f")"; cat "$f"; done
+fi
+echo "$passed passed, $failures failed"
+((failures == 0))
