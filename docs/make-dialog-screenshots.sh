@@ -1,0 +1,42 @@
+#!/bin/bash
+# Remakes the pictures of the plug-in's dialogs in docs/: builds the win64
+# programs, runs scenehost.exe under Wine + Xvfb with the bundled example and
+# lets it save each dialog as it shows, then converts them to PNG.
+#   docs/options-dialog.png   the example's header and its fitted world path
+#   docs/about-box.png        the about box (opened from the options dialog)
+#   docs/progress-dialog.png  the progress dialog part way through a larger import
+#   docs/message-box.png      the message box with a reader's failure text
+#   usage: docs/make-dialog-screenshots.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/win64}
+[[ -f $build/CMakeCache.txt ]] || cmake --preset win64 -B "$build" >/dev/null
+cmake --build "$build" --target scenehost vq-tergen -j2 >/dev/null
+bin=$build/bin
+work=$(mktemp -d "${TMPDIR:-/tmp}/dialog-shots.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# The example in a folder deep enough that its world path has to be fitted.
+deep="$work/Terrain Library/Examples/Mountain Ridge and Lake Basin"
+mkdir -p "$deep" "$work/plugin" "$work/shots" "$work/big-shots" "$work/bad-shots"
+cp examples/ridge.ter examples/ridge.tgw "$deep/"
+cp "$bin/vqVirEru.dll" "$work/plugin/"
+# A larger terrain, so that the progress dialog is caught part way.
+tools/winetest.sh run tools/wine-emu.sh "$bin/vq-tergen.exe" terrain --points 2049 2049 --scale 30 30 30 \
+  "$(winepath -w "$work/big.ter" 2>/dev/null)" >/dev/null
+printf 'this is no terrain' >"$work/broken.ter"
+
+w() { winepath -w "$1" 2>/dev/null; }
+plugin=$(w "$work/plugin/vqVirEru.dll")
+run() { tools/winetest.sh run tools/wine-emu.sh "$bin/scenehost.exe" --plugin "$plugin" "$@" || true; }
+run --file "$(w "$deep/ridge.ter")" --ui click:1005 --ui click:2 --screenshots "$(w "$work/shots")"
+run --file "$(w "$work/big.ter")" --ui click:1004 --screenshots "$(w "$work/big-shots")"
+run --file "$(w "$work/broken.ter")" --screenshots "$(w "$work/bad-shots")" 2>/dev/null
+
+convert "$work/shots/options.bmp" docs/options-dialog.png
+convert "$work/shots/about.bmp" docs/about-box.png
+convert "$work/big-shots/progress.bmp" docs/progress-dialog.png
+convert "$work/bad-shots/message.bmp" docs/message-box.png
+for f in options-dialog about-box progress-dialog message-box; do
+  echo "docs/$f.png: $(identify -format '%wx%h' "docs/$f.png")"
+done
