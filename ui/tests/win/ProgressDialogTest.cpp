@@ -226,6 +226,13 @@ TEST_F(ProgressDialog, worker_that_cannot_start_closes_the_dialog_with_1_after_2
     EXPECT_STREQ(session.errorText, "cannot create Import-thread\nsorry...");
 }
 
+TEST_F(ProgressDialog, dialog_that_cannot_open_is_a_failure_not_a_completed_import) {
+    session.instance = GetModuleHandleA("kernel32.dll");  // holds no dialog 112
+    EXPECT_EQ(ShowProgressDialog(session), 0);
+    EXPECT_STREQ(session.errorText, "cannot open the progress dialog");
+    EXPECT_TRUE(g_workerEnded);  // nothing was started
+}
+
 TEST(Win32ImportUiProgress, real_import_through_the_progress_dialog_and_settings_beside_the_module) {
     setUpSkin();
     XSI::HostControl::ResetHost();
