@@ -332,7 +332,8 @@ TEST_F(OptionsDialog, skins_come_off_the_controls_before_they_are_destroyed) {
     UnhookWindowsHookEx(hook);
     EXPECT_TRUE(plainWhileOpen.empty());
     for (int id : skinned) {
-        auto it = std::find_if(g_destroyedPlain.begin(), g_destroyedPlain.end(), [&](auto& e) { return e.first == id; });
+        auto it =
+            std::find_if(g_destroyedPlain.begin(), g_destroyedPlain.end(), [&](auto& e) { return e.first == id; });
         ASSERT_NE(it, g_destroyedPlain.end()) << id;
         EXPECT_TRUE(it->second) << "control " << id << " still skinned when destroyed";
     }
