@@ -11,7 +11,7 @@ struct ModuleState {
 };
 
 using RegisterControlsFn = bool (*)(HINSTANCE);
-using WarnFn = int (*)(HWND, const char* text, const char* caption, UINT type);
+using WarnFn = int(WINAPI*)(HWND, const char* text, const char* caption, UINT type);
 
 // Answers whether the entry succeeds: false only when the first set-up could
 // not register the window classes (after warning the user), so the host does

@@ -4,6 +4,8 @@
 #include "skin/GdiOwners.h"
 #include "skin/SkinPrimitives.h"
 
+#include <string>
+
 namespace {
 
 bool hasSizingBorder(HWND w) { return (GetWindowLongPtrA(w, GWL_STYLE) & WS_THICKFRAME) != 0; }
@@ -110,8 +112,12 @@ void SkinPainter::DrawSkinButton(const DRAWITEMSTRUCT& item) {
     InflateRect(&rc, -2, 0);
     if (selected) OffsetRect(&rc, 1, 1);
 
-    char text[64] = {};
-    GetWindowTextA(item.hwndItem, text, sizeof text);
+    // The whole text: a world path fitted to its button can be longer than a
+    // caption's 63 characters, and a cut path would show a wrong file.
+    const int length = GetWindowTextLengthA(item.hwndItem);
+    std::string buffer(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    GetWindowTextA(item.hwndItem, &buffer[0], static_cast<int>(buffer.size()));
+    const char* text = buffer.c_str();
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = GetTextColor(dc);
     const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;

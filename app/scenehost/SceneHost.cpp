@@ -190,12 +190,14 @@ int main(int argc, char** argv) {
         }
     }
     if (o.plugin.empty()) o.plugin = exeFolder() + "vqVirEru.dll";
+    for (std::string* path : {&o.plugin, &o.file, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
 
     XSI::HostControl::ResetHost();
     if (!o.file.empty()) XSI::HostControl::SetFileBrowserAnswer(o.file.c_str());
     if (o.cancelBrowser) XSI::HostControl::SetFileBrowserAnswer("");
     setDialogScript(actions, o.screenshots);
-    makeHelpFindable(folderOf(o.plugin));
+    if (!makeHelpFindable(folderOf(o.plugin)))
+        std::fprintf(stderr, "scenehost: cannot enter %s; Help may not find vqVirEru.chm\n", folderOf(o.plugin).c_str());
 
     HWND mainWindow = createMainWindow();
     if (!mainWindow) return fail("cannot create the main window (is there a display?)");

@@ -46,7 +46,7 @@ struct Warning {
     UINT type;
 };
 std::vector<Warning> g_warnings;
-int recordWarning(HWND owner, const char* text, const char* caption, UINT type) {
+int WINAPI recordWarning(HWND owner, const char* text, const char* caption, UINT type) {
     EXPECT_EQ(owner, nullptr);
     g_warnings.push_back({text, caption, type});
     return IDOK;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "WinTestSupport.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
@@ -13,6 +15,17 @@ RECT boxOf(const Capture& c, COLORREF colour, RECT within = Capture::kAll) {
 }
 
 }  // namespace
+
+TEST(skin_button, draws_a_text_longer_than_a_caption_whole) {
+    // A fitted path may run past 63 characters; the button shows all of it.
+    Parent parent{100, 100, 700, 60};
+    const std::string dots(90, '.');
+    HWND whole = parent.child("BUTTON", dots.c_str(), BS_OWNERDRAW, 0, 0, 680, 20, 1);
+    HWND cut = parent.child("BUTTON", dots.substr(0, 63).c_str(), BS_OWNERDRAW, 0, 30, 680, 20, 2);
+    const RECT a = boxOf(capture(whole), kText), b = boxOf(capture(cut), kText);
+    ASSERT_GT(b.right, b.left);
+    EXPECT_GT(a.right - a.left, (b.right - b.left) * 90 / 63 - 4);
+}
 
 TEST(skin_button, raised_sunken_with_the_text_one_pixel_further_and_embossed_when_disabled) {
     Parent parent{100, 100, 200, 100};
