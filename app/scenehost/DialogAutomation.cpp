@@ -44,6 +44,23 @@ BOOL CALLBACK visitWindow(HWND w, LPARAM lp) {
     return TRUE;
 }
 
+BOOL CALLBACK visitHelpViewer(HWND w, LPARAM lp) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpA(cls, "HH Parent") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(lp) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The HTML Help viewer, when the plug-in's Help opened it on this thread.
+HWND helpViewer() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), visitHelpViewer, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
 HWND topDialog() {
     HWND found = nullptr;
     EnumThreadWindows(GetCurrentThreadId(), visitWindow, reinterpret_cast<LPARAM>(&found));
@@ -142,6 +159,18 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
     Automation& a = automation();
     if (a.inTick) return;
     a.inTick = true;
+    // The help viewer is reported and closed: it is not modal, so the
+    // dialog's script goes on beside it.
+    if (HWND viewer = helpViewer()) {
+        if (a.answered.insert(viewer).second) {
+            char title[256] = {};
+            GetWindowTextA(viewer, title, sizeof title);
+            std::fprintf(stderr, "scenehost: help viewer opened: %s\n", title);
+            std::fflush(stderr);
+            screenshot(viewer, "help");
+        }
+        PostMessageA(viewer, WM_CLOSE, 0, 0);
+    }
     HWND d = topDialog();
     if (d != a.current) {
         a.current = d;

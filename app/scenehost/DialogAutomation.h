@@ -5,7 +5,8 @@
 //     waits for the user when the script is done;
 //   - message box: writes its text to stderr and answers OK;
 //   - about box: closes it;
-//   - progress dialog: leaves it alone.
+//   - progress dialog: leaves it alone;
+//   - the help viewer: reports it on stderr and closes it.
 // With a screenshot folder, each kind of dialog is saved once, as it first
 // shows after painting.
 #include <string>

@@ -76,6 +76,15 @@ check "bad terrain exits 1" test "$(status bad)" = 1
 check "bad terrain's reader message on stderr" contains "$work/bad.out" "is not a terrain-file"
 check "bad terrain writes nothing" absent "$work/bad.glb"
 
+# Help finds vqVirEru.chm beside the plug-in by its bare name; without it
+# the message box says so, and the options dialog stays open either way.
+cp "$bin/vqVirEru.chm" "$work/a/"
+host help "$a" --file "$ridge" --ui click:9 --ui click:2
+check "Help opens the help file beside the plug-in" contains "$work/help.out" "help viewer opened: vqVirEru Help"
+check "the dialog stays open after Help" test "$(status help)" = 1
+host nohelp "$b" --file "$ridge" --ui click:9 --ui click:2
+check "without the help file Help says so" contains "$work/nohelp.out" "you need  help for this ?"
+
 # Usage errors.
 host usage "$a" --ui check:1036=2
 check "a malformed ui action is a usage error" test "$(status usage)" = 2
