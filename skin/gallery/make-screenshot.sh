@@ -10,7 +10,7 @@ build=${1:-build/win64}
 cmake --build "$build" --target skin-gallery -j2
 shot=$(mktemp -d "${TMPDIR:-/tmp}/skin-gallery.XXXXXX")
 trap 'rm -rf "$shot"' EXIT
-tools/winetest.sh run tools/wine-emu.sh "$build/skin/gallery/skin-gallery.exe" --screenshot "$shot/gallery.bmp"
+tools/winetest.sh run tools/wine-emu.sh "$build/bin/skin-gallery.exe" --screenshot "$shot/gallery.bmp"
 mkdir -p docs
 convert "$shot/gallery.bmp" docs/skin-gallery.png
 echo "docs/skin-gallery.png: $(identify -format '%wx%h' docs/skin-gallery.png)"
