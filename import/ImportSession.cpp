@@ -9,6 +9,7 @@
 #include "import/ImportPaths.h"
 #include "import/ImportUi.h"
 #include "import/ImportWorker.h"
+#include "import/TerrainBuild.h"
 #include "plugin/HostOps.h"
 
 namespace {
@@ -99,6 +100,14 @@ bool ImportSession::RunImport(const XSI::CString& path, ImportUi& ui) {
     }
     TerrainHeader header;
     terrain.getHeader(header);
+    // A scale that cannot place the mesh fails here, like a file that is not
+    // a terrain: before the options, the world file and the scene.
+    if (!CheckTerrainScale(header, terrainPath, errorText, sizeof errorText)) {
+        ui.showMessage(*this, errorText, 0);
+        desktop.RestoreWin32ControlsHook();
+        desktop.RedrawUI();
+        return false;
+    }
     vertexCount = uint32_t{header.xPoints} * header.yPoints;
     triangleCount = (2u * header.xPoints - 2u) * (uint32_t{header.yPoints} - 1u);
 

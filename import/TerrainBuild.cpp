@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cfloat>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <exception>
@@ -156,6 +158,19 @@ private:
 
 }  // namespace
 
+bool CheckTerrainScale(const TerrainHeader& header, const char* path, char* errorText, size_t size) {
+    const float scal[3] = {header.scaleX, header.scaleY, header.scaleZ};
+    const bool usable = std::isfinite(scal[0]) && std::isfinite(scal[1]) && std::isfinite(scal[2]) &&
+                        scal[0] != 0.0f && scal[1] != 0.0f;
+    if (usable) return true;
+    // The values go into the format itself: %g never writes a '%'.
+    char format[96];
+    std::snprintf(format, sizeof format, "%%s\nhas an unusable scale: SCAL %g %g %g", double{scal[0]},
+                  double{scal[1]}, double{scal[2]});
+    fixedtext::formatWithArg(errorText, size, format, path);
+    return false;
+}
+
 uint32_t TriangleListVertex(uint64_t entry, uint32_t xPoints) {
     const uint64_t cell = entry / 6;
     const int k = static_cast<int>(entry % 6);
@@ -184,6 +199,20 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
         fixedtext::copy(session.errorText, "terrain too large for one mesh");
         return false;
     }
+
+    // The farthest point from the origin on each axis, in scene units: a
+    // finite scale can still carry a position past the largest float.
+    const double scale = session.scale;
+    const double reach[3] = {
+        (xPoints - 1.0) * std::fabs(double{header.scaleY}) * scale,
+        (std::fabs(header.heightScale * 32768.0 / 65536.0) + std::fabs(static_cast<double>(header.baseHeight))) *
+            std::fabs(double{header.scaleZ}) * scale,
+        (yPoints - 1.0) * std::fabs(double{header.scaleX}) * scale};
+    for (const double r : reach)
+        if (!(r <= FLT_MAX)) {
+            fixedtext::copy(session.errorText, "terrain too large for scene positions at this scale");
+            return false;
+        }
 
     char name[sizeof session.objectName + 1];
     MakeHostSafeName(session.objectName, name, sizeof name);

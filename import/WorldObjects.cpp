@@ -25,6 +25,15 @@ TerrainHeader headerOf(ImportSession& session) {
     return header;
 }
 
+bool finite(const ScenePoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+
+// A world value that is not a finite number (or one that grows past the
+// largest float in scene units) leaves the object unplaced: it would be
+// written as 0 or the largest float, a place nobody chose.
+void logUnplaced(const char* text) {
+    XSI::Application().LogMessage(XSI::CString(text), XSI::siWarningMsg);
+}
+
 float worldFloat(const WorldGroup& group, int32_t groupType, const char* tag) {
     return group.getFloat(findValueIndex(groupType, tag));
 }
@@ -65,12 +74,18 @@ void CreateCamera(ImportSession& session) {
             WorldToScene(worldFloat(*wldg, WGT_WLDG, "TARX"), session.scale, header.scaleX),
             WorldToScene(worldFloat(*wldg, WGT_WLDG, "TARZ"), session.scale, header.scaleX),
             -WorldToScene(worldFloat(*wldg, WGT_WLDG, "TARY"), session.scale, header.scaleX)};
-        Translate(session.cameraName, eye.x, eye.y, eye.z);
-        Translate(interestName, target.x, target.y, target.z);
         // The world's banking turns the other way round than the host's roll.
-        SetCameraRoll(session.cameraName, -double{worldFloat(*wldg, WGT_WLDG, "CAMB")});
-        SetCameraFov(session.cameraName, FieldOfViewFromZoom(worldFloat(*wldg, WGT_WLDG, "ZOOM")));
-        session.cameraCreated = true;
+        const double roll = -double{worldFloat(*wldg, WGT_WLDG, "CAMB")};
+        const double fov = FieldOfViewFromZoom(worldFloat(*wldg, WGT_WLDG, "ZOOM"));
+        if (finite(eye) && finite(target) && std::isfinite(roll) && std::isfinite(fov)) {
+            Translate(session.cameraName, eye.x, eye.y, eye.z);
+            Translate(interestName, target.x, target.y, target.z);
+            SetCameraRoll(session.cameraName, roll);
+            SetCameraFov(session.cameraName, fov);
+            session.cameraCreated = true;
+        } else {
+            logUnplaced("TG_Cam not placed: the world file's camera values are not finite numbers in scene units");
+        }
     }
     ImportRenderSettings(session);
 }
@@ -119,6 +134,14 @@ void CreateSun(ImportSession& session) {
         interestAt[1] = 0.0;
         interestAt[2] = -double{halfY};
     }
+    const ScenePoint lightPoint = {static_cast<float>(lightAt[0]), static_cast<float>(lightAt[1]),
+                                   static_cast<float>(lightAt[2])};
+    const ScenePoint interestPoint = {static_cast<float>(interestAt[0]), static_cast<float>(interestAt[1]),
+                                      static_cast<float>(interestAt[2])};
+    if (!finite(lightPoint) || !finite(interestPoint)) {
+        logUnplaced("TG_Sun not placed: the world file's sun or camera values are not finite numbers in scene units");
+        return;
+    }
     Translate(lightName, lightAt[0], lightAt[1], lightAt[2]);
     Translate(interestName, interestAt[0], interestAt[1], interestAt[2]);
 }
@@ -135,6 +158,10 @@ void CreateWaterPlane(ImportSession& session) {
     // Both sides use the first SCAL value, as the camera and sun do.
     const float sizeA = static_cast<float>((header.xPoints - 1.0) * scale * scaleX);
     const float sizeB = static_cast<float>((header.yPoints - 1.0) * scale * scaleX);
+    if (!finite({h, sizeA, sizeB})) {
+        logUnplaced("TG_Water not made: the world file's water level is not a finite number in scene units");
+        return;
+    }
 
     XSI::Application app;
     XSI::X3DObject object;

@@ -6,6 +6,10 @@
 // unit), a world position (x, y, z with z up) becomes the scene position
 // (x u, z u, -y u); the host's Y axis is up and the world's y runs along -Z,
 // as the terrain's rows do.
+//
+// A value that is not a finite number in scene units is never written as a
+// position: the camera and sun stay where the host put them, the water plane
+// is not made, and a warning in the host's log says which.
 struct ImportSession;
 
 // Adds the camera rig and places it from the "WLDG" group; then the render

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <limits>
 #include <thread>
 
 #include "host/HostControl.h"
@@ -251,4 +252,56 @@ TEST_F(DriverFixture, driver_returns_only_after_the_worker_has_ended) {
     EXPECT_TRUE(session->RunImport(terrainPath.c_str(), early));
     EXPECT_EQ(session->progressWindow, nullptr);  // cleared by the worker after its final message
     session.reset();  // under ASan a worker still running would touch freed memory
+}
+
+// A SCAL that cannot place the mesh ends the import before the options, like
+// a file that is not a terrain, naming the file and the values; a negative
+// scale mirrors and a zero height scale flattens, both importable. A finite
+// scale that carries the farthest point past the largest float fails in the
+// worker, before the mesh is added.
+TEST_F(DriverFixture, terrain_scale_that_cannot_place_a_mesh) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        std::array<float, 3> scal;
+        const char* shown;  // after the path; "" for an import
+    };
+    const Case cases[] = {
+        {{nan, 30, 30}, "\nhas an unusable scale: SCAL nan 30 30"},
+        {{30, 30, -inf}, "\nhas an unusable scale: SCAL 30 30 -inf"},
+        {{0, 0, 0}, "\nhas an unusable scale: SCAL 0 0 0"},
+        {{30, 0, 30}, "\nhas an unusable scale: SCAL 30 0 30"},
+        {{-30, 30, -30}, ""},
+        {{30, 30, 0}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        ui = ScriptedUi{};
+        SetUp();
+        tergen::TerrainParams p = grid(5, 3);
+        p.scale = c.scal;
+        terrainPath = folder.write("alps.ter", tergen::terrainBytes(p));
+        ImportSession session;
+        const bool imported = run(session);
+        EXPECT_EQ(imported, !*c.shown);
+        EXPECT_EQ(ui.messages, *c.shown ? Strings{terrainPath + c.shown} : Strings{});
+        EXPECT_EQ(ui.calls.size(), *c.shown ? 3u : 4u);  // settings, skin, then the message or options and progress
+        EXPECT_EQ(FindObject("alps").has_value(), imported);
+    }
+
+    // At scale 0.1 and 3e38 m per unit the last of 5 columns lies at
+    // 4 x 3e38 x 0.1 = 1.2e38, below the largest float (3.4e38); the highest
+    // point of height scale 80, 80 / 2 x 3e38 x 0.1 = 1.2e39, beyond it.
+    ui = ScriptedUi{};
+    SetUp();
+    tergen::TerrainParams p = grid(5, 3);
+    p.scale = std::array<float, 3>{30, 3e38f, 30};
+    terrainPath = folder.write("alps.ter", tergen::terrainBytes(p));
+    ImportSession fits;
+    EXPECT_TRUE(run(fits));
+    p.scale = std::array<float, 3>{30, 30, 3e38f};
+    terrainPath = folder.write("alps.ter", tergen::terrainBytes(p));
+    ImportSession tooFar;
+    EXPECT_FALSE(run(tooFar));
+    EXPECT_EQ(ui.messages, Strings{"terrain too large for scene positions at this scale"});
+    EXPECT_FALSE(FindObject("alps").has_value());
 }

@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "host/HostControl.h"
 #include "host/SceneExport.h"
@@ -252,5 +254,55 @@ TEST(world_objects, switched_off_or_without_world_nothing_is_made) {
         for (const char* name : {"TG_Cam", "TG_Sun", "TG_Water"}) found += FindObject(name) ? name + std::string(" ") : "";
         EXPECT_EQ(found, made[off]) << off;
         EXPECT_EQ(render("EndFrame"), off == 1 || off == 2 ? "1" : "100") << off;
+    }
+}
+
+// A world value that is not a finite number, or one that passes the largest
+// float in scene units (3e38 x 0.1 x 30 = 9e38), leaves its object where
+// the host put it (the camera, the sun) or unmade (the water), with a
+// warning in the log; the other objects are placed as usual.
+TEST(world_objects, values_that_are_not_finite_positions_are_not_placed) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    auto cameraWith = [](const char* tag, float v) {
+        Chunk c = camera(1);
+        for (auto& value : c.children)
+            if (value.tag == tag) value = valueFloat(tag, v);
+        return c;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Chunk> world;
+        const char* unplaced;  // TG_Cam, TG_Sun or TG_Water
+    };
+    const Case cases[] = {
+        {"CAMX nan", {cameraWith("CAMX", nan), sun(0, 30), water(2)}, "TG_Cam TG_Sun "},
+        {"TARY inf", {cameraWith("TARY", inf), sun(0, 30), water(2)}, "TG_Cam "},
+        {"CAMZ 3e38", {cameraWith("CAMZ", 3e38f), sun(0, 30), water(2)}, "TG_Cam TG_Sun "},
+        {"CAMB nan", {cameraWith("CAMB", nan), sun(0, 30), water(2)}, "TG_Cam "},
+        {"ZOOM nan", {cameraWith("ZOOM", nan), sun(0, 30), water(2)}, "TG_Cam "},
+        {"HEAD inf", {camera(1), sun(inf, 30), water(2)}, "TG_Sun "},
+        {"ALT  nan", {camera(1), sun(0, nan), water(2)}, "TG_Sun "},
+        {"LEVL nan", {camera(1), sun(0, 30), water(nan)}, "TG_Water "},
+        {"LEVL -3e38", {camera(1), sun(0, 30), water(-3e38f)}, "TG_Water "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WorldScene w(c.world);
+        w.createAll();
+        std::string unplaced, warned;
+        if (!w.session.cameraCreated) unplaced += "TG_Cam ";
+        const auto sunAt = FindObject("TG_Sun");
+        if (sunAt && sunAt->position[0] == 10 && sunAt->position[1] == 20 && sunAt->position[2] == 10)
+            unplaced += "TG_Sun ";
+        if (!FindObject("TG_Water")) unplaced += "TG_Water ";
+        EXPECT_EQ(unplaced, c.unplaced);
+        for (const auto& line : XSI::HostControl::GetLog())
+            if (line.severity == XSI::siWarningMsg) warned += line.text.str().substr(0, line.text.str().find(' ')) + " ";
+        EXPECT_EQ(warned, c.unplaced);
+        if (!w.session.cameraCreated) expectAt("TG_Cam", {0, 10, 20});
+        for (const char* name : {"TG_Cam", "TG_Cam_Interest", "TG_Sun", "TG_Sun_Interest"})
+            if (const auto o = FindObject(name)) {
+                for (double a : o->position) EXPECT_TRUE(std::isfinite(a)) << name;
+            }
     }
 }
