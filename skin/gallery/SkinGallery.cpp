@@ -13,6 +13,7 @@
 #include "skin/SkinControls.h"
 #include "skin/SkinPainter.h"
 #include "skin/SkinPrimitives.h"
+#include "tools/windowshot/WindowShot.h"
 
 namespace {
 
@@ -21,47 +22,6 @@ constexpr UINT_PTR kShotTimer = 1;
 
 const int kCheckBoxes[] = {IDC_CHECK_PIVOT, IDC_CHECK_CAMERA, IDC_CHECK_SUN, IDC_CHECK_WATER};
 const int kGroupBoxes[] = {IDC_GROUP_TERRAIN, IDC_GROUP_IMPORT, IDC_GROUP_PROGRESS};
-
-// Saves the screen area under the window as a 24-bit BMP.
-bool saveWindowShot(HWND w, const char* path) {
-    RECT r;
-    GetWindowRect(w, &r);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = height;  // bottom-up, as BMP files store rows
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool ok = false;
-    if (bmp) {
-        HGDIOBJ old = SelectObject(mem, bmp);
-        BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-        GdiFlush();
-        const DWORD stride = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER fh{};
-        fh.bfType = 0x4D42;  // "BM"
-        fh.bfOffBits = sizeof fh + sizeof bi.bmiHeader;
-        fh.bfSize = fh.bfOffBits + imageSize;
-        bi.bmiHeader.biSizeImage = imageSize;
-        if (FILE* f = std::fopen(path, "wb")) {
-            ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1 &&
-                 std::fwrite(bits, imageSize, 1, f) == 1;
-            ok = std::fclose(f) == 0 && ok;
-        }
-        SelectObject(mem, old);
-        DeleteObject(bmp);
-    }
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return ok;
-}
 
 void initDialog(HWND dlg) {
     SkinPainter::CenterOnMonitor(dlg, GetParent(dlg));
@@ -141,7 +101,7 @@ INT_PTR CALLBACK galleryProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_TIMER:
             if (wp == kShotTimer) {
                 KillTimer(dlg, kShotTimer);
-                const bool ok = saveWindowShot(dlg, g_screenshotPath);
+                const bool ok = SaveWindowShot(dlg, g_screenshotPath);
                 EndDialog(dlg, ok ? IDOK : IDABORT);
             }
             return TRUE;
