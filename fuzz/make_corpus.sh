@@ -69,3 +69,29 @@ put(f"{w}/cut-after-sett.tgw", WSIG + b"WATR" + struct.pack("<I", 40) + b"PEFL" 
 put(f"{w}/overshoot.tgw", WSIG + chunk(b"ANIM", b"XCAM" + struct.pack("<I", 64) + b"\0" * 4) + chunk(b"WLDG", b""))
 PY
 ls -l "$t" "$w"
+
+# The whole import's seeds: u16 terrain length, an options byte, the terrain,
+# the world. Each terrain seed with the example's world and a generated one,
+# each world seed with a small grid, and the example itself.
+i=fuzz/corpus/import
+rm -rf "$i"; mkdir -p "$i"
+python3 - "$t" "$w" "$i" examples <<'PY'
+import os, struct, sys
+t, w, out, ex = sys.argv[1:5]
+def read(p):
+    with open(p, "rb") as f: return f.read()
+def put(name, ter, tgw, options=0):
+    ter = ter[:65535]
+    with open(os.path.join(out, name), "wb") as f:
+        f.write(struct.pack("<HB", len(ter), options) + ter + tgw)
+ridge_world = read(f"{ex}/ridge.tgw")
+for n, name in enumerate(sorted(os.listdir(t))):
+    ter = read(os.path.join(t, name))
+    put(f"{name}+ridge", ter, ridge_world, (n % 4) << 5)
+    put(f"{name}+sunset", ter, read(f"{w}/sunset-water.tgw"), n & 31)
+small = read(f"{t}/grid-17x9.ter")
+for name in sorted(os.listdir(w)):
+    put(f"grid-17x9+{name}", small, read(os.path.join(w, name)))
+put("ridge", read(f"{ex}/ridge.ter"), ridge_world)
+PY
+ls "$i" | wc -l
