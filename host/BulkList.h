@@ -1,19 +1,23 @@
 #pragma once
 // BulkList<T>: a std::vector for the large lists of a mesh (positions, corner
-// lists, per-vertex UVs) that are filled completely after they are sized.
+// lists, per-vertex UVs, normals) that are filled completely after they are
+// sized.
 //
 // A std::vector zero-fills on resize, a whole pass over hundreds of megabytes
-// that the filling then overwrites. A BulkList takes its room from calloc and
-// leaves new elements as that memory holds them: zeros for room just
-// allocated (calloc gets large blocks as fresh, already-zero pages, without
-// writing them), the earlier contents after a shrink and regrow. Explicit
-// values (resize(n, value), assign) are written as with any vector.
+// that the filling then overwrites. A BulkList takes its room from the host's
+// list storage (host/ListStorage.h): a place in the scene file being written
+// when one waits for it, otherwise calloc. New elements are left as that
+// memory holds them: zeros for room just allocated (fresh pages, or a
+// reserved file's room, read as zeros without being written), the earlier
+// contents after a shrink and regrow. Explicit values (resize(n, value),
+// assign) are written as with any vector.
 #include <cstddef>
-#include <cstdlib>
 #include <new>
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "host/ListStorage.h"
 
 namespace XSI {
 
@@ -28,12 +32,10 @@ struct CallocAllocator {
     CallocAllocator(const CallocAllocator<U>&) noexcept {}
 
     T* allocate(size_t count) {
-        if (count == 0) count = 1;
-        void* p = std::calloc(count, sizeof(T));
-        if (!p) throw std::bad_alloc();
-        return static_cast<T*>(p);
+        if (count > size_t(-1) / sizeof(T)) throw std::bad_alloc();
+        return static_cast<T*>(detail::allocateList(count * sizeof(T), std::is_floating_point<T>::value));
     }
-    void deallocate(T* p, size_t) noexcept { std::free(p); }
+    void deallocate(T* p, size_t) noexcept { detail::releaseList(p); }
 
     // Default construction leaves the memory alone; anything else is built as usual.
     template <typename U>

@@ -1,6 +1,7 @@
 #include "host/HostControl.h"
 
 #include "host/HostState.h"
+#include "host/ListStorage.h"
 
 namespace XSI {
 namespace HostControl {
@@ -14,6 +15,7 @@ void ResetHost() {
     HostLock lock(hostState().mutex);
     auto& host = hostState();
     host.clearScene();
+    detail::setOutput("", detail::OutputLayout::None, "");
     host.parameters.clear();
     host.resetPreferences();
     host.resetScenePasses();

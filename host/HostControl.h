@@ -5,7 +5,8 @@
 //
 // ResetHost() gives a new empty scene, every parameter (preferences included)
 // at its default, no view camera, not framed, and empty records: commands,
-// log, hook counts, redraws, file-browser properties, file-browser answer.
+// log, hook counts, redraws, file-browser properties, file-browser answer,
+// and no known output file (SceneExport::SetOutput).
 #include <cstdint>
 #include <optional>
 #include <string>

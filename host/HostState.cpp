@@ -8,6 +8,8 @@
 #include <cfloat>
 #include <cmath>
 
+#include "host/MeshNormals.h"
+
 namespace XSI {
 namespace detail {
 
@@ -77,6 +79,34 @@ void MeshData::findBounds() {
     }
     if (vertexCount == 0)
         for (int a = 0; a < 3; ++a) lo[a] = hi[a] = 0.0f;
+}
+
+void MeshData::findNormals() {
+    {
+        ListRoleScope scope(ListRole::Normals);
+        normals.clear();
+        normals.shrink_to_fit();
+        normals.resize(size_t{3} * vertexCount);  // fresh room: zeros
+    }
+    if (polygonSizes.empty()) {
+        meshnormals::triangleListNormals(positions.data(), corners.data(), corners.size() / 3, normals.data(),
+                                         vertexCount);
+        return;
+    }
+    float n[3];
+    const float* p = positions.data();
+    size_t start = 0;
+    for (uint32_t size : polygonSizes) {
+        const uint32_t* c = corners.data() + start;
+        for (uint32_t i = 1; i + 1 < size; ++i) {
+            meshnormals::faceNormal(p + size_t{3} * c[0], p + size_t{3} * c[i], p + size_t{3} * c[i + 1], n);
+            meshnormals::add(&normals[size_t{3} * c[0]], n);
+            meshnormals::add(&normals[size_t{3} * c[i]], n);
+            meshnormals::add(&normals[size_t{3} * c[i + 1]], n);
+        }
+        start += size;
+    }
+    for (size_t v = 0; v < vertexCount; ++v) meshnormals::makeUnit(&normals[size_t{3} * v]);
 }
 
 const char* kindName(ObjectKind kind) {

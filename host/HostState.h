@@ -34,7 +34,11 @@ struct MeshData {
     // afterwards); infinities count as the largest finite values, NaN as 0.
     float lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
     bool positionsFinite = true;
+    BulkList<float> normals;           // 3 per vertex, unit length, found by Build
+    uint64_t reservation = 0;          // order of CMeshBuilder::ReserveMesh; 0 when never reserved
     void findBounds();
+    // Area-weighted normals of the polygons (fans for more than three corners).
+    void findNormals();
     uint32_t nodeCount() const { return static_cast<uint32_t>(corners.size()); }
 };
 

@@ -11,7 +11,7 @@
 // - Every object is a node at the top of the scene with its global position
 //   as translation (so world positions are exactly what the host holds); its
 //   parent's name, its type and its pivot are in the node's extras.
-// - Meshes carry POSITION, TEXCOORD_0 (when the mesh has UV values: the UV
+// - Meshes carry POSITION, NORMAL (smooth, see host/MeshNormals.h), TEXCOORD_0 (when the mesh has UV values: the UV
 //   property holds one value per node, so a vertex whose nodes disagree is
 //   split into one vertex per distinct value; v is flipped to glTF's
 //   top-left origin) and 32-bit indices; polygons of
@@ -41,6 +41,14 @@ struct Result {
     std::string errorText;  // why the file was not written
     uint64_t bytesWritten = 0;
 };
+
+// Names the file WriteGltf will write, before the scene is built: the host
+// then keeps the scene's large lists in that file's storage, where the export
+// puts them (host/ListStorage.h), and CMeshBuilder::ReserveMesh refuses a
+// .glb past 4 GiB at once. WriteGltf of that path completes the file; a
+// failed or never written output leaves no file. An empty path forgets the
+// output (the lists then live in memory); so does ResetHost.
+void SetOutput(const std::string& path, GltfLayout layout);
 
 // For Separate the .bin is written beside the .gltf with the same base name.
 [[nodiscard]] Result WriteGltf(const std::string& path, GltfLayout layout);

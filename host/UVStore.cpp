@@ -11,16 +11,21 @@ namespace detail {
 namespace {
 
 // Values are one value when their bits are: +0 and -0 stay apart, and a NaN
-// matches itself. Two loads and two compares, where float compares would
-// take three with their NaN branches.
-inline bool sameValue(const float* a, const float* b) {
+// matches itself. A vertex's (u, v) pair and w against a node's (u, v, w).
+inline bool sameValue(const float* pair, float w, const float* uvw) {
     uint64_t a01, b01;
     uint32_t a2, b2;
-    std::memcpy(&a01, a, 8);
-    std::memcpy(&b01, b, 8);
-    std::memcpy(&a2, a + 2, 4);
-    std::memcpy(&b2, b + 2, 4);
+    std::memcpy(&a01, pair, 8);
+    std::memcpy(&b01, uvw, 8);
+    std::memcpy(&a2, &w, 4);
+    std::memcpy(&b2, uvw + 2, 4);
     return a01 == b01 && a2 == b2;
+}
+
+inline bool isZeroBits(float w) {
+    uint32_t bits;
+    std::memcpy(&bits, &w, 4);
+    return bits == 0;
 }
 
 }  // namespace
@@ -29,18 +34,45 @@ void UVStore::reset(uint32_t vertexCount, uint32_t nodeCount) {
     clear();
     vertexCount_ = vertexCount;
     nodeCount_ = nodeCount;
-    memoryhints::reserveMapped(vertexValues_, size_t{3} * vertexCount);
-    vertexValues_.resize(size_t{3} * vertexCount);  // fresh room: zeros, not written
+    {
+        ListRoleScope scope(ListRole::TexCoords);
+        memoryhints::reserveMapped(vertexPairs_, size_t{2} * vertexCount);
+        vertexPairs_.resize(size_t{2} * vertexCount);  // fresh room: zeros, not written
+    }
     vertexTaken_.assign((size_t{vertexCount} + 63) / 64, 0);
     nodeSet_.assign((size_t{nodeCount} + 63) / 64, 0);
 }
 
+float UVStore::vertexW(uint32_t vertex) const {
+    if (vertexW_.empty()) return 0.0f;
+    auto it = vertexW_.find(vertex);
+    return it == vertexW_.end() ? 0.0f : it->second;
+}
+
+void UVStore::leaveFileForm() {
+    BulkList<float> own;
+    {
+        ListRoleScope scope(ListRole::Anonymous);
+        own.resize(vertexPairs_.size());
+    }
+    for (size_t i = 0; i < own.size(); i += 2) {
+        own[i] = vertexPairs_[i];
+        own[i + 1] = 1.0f - vertexPairs_[i + 1];
+    }
+    vertexPairs_ = std::move(own);
+    fileForm_ = false;
+}
+
 bool UVStore::setShared(uint32_t node, uint32_t vertex, const float uvw[3]) {
-    float* shared = &vertexValues_[size_t{3} * vertex];
+    float* shared = &vertexPairs_[size_t{2} * vertex];
     if (!test(vertexTaken_, vertex)) {
         mark(vertexTaken_, vertex);
-        shared[0] = uvw[0], shared[1] = uvw[1], shared[2] = uvw[2];
-    } else if (!sameValue(shared, uvw)) {
+        shared[0] = uvw[0], shared[1] = uvw[1];
+        if (!isZeroBits(uvw[2]))
+            vertexW_[vertex] = uvw[2];
+        else if (!vertexW_.empty())
+            vertexW_.erase(vertex);
+    } else if (!sameValue(shared, vertexW(vertex), uvw)) {
         differing_[node] = {uvw[0], uvw[1], uvw[2]};
         return false;
     }
@@ -67,25 +99,27 @@ void UVStore::set(uint32_t node, const BulkList<uint32_t>& corners, const float 
 }
 
 void UVStore::setRange(uint32_t first, uint32_t count, const BulkList<uint32_t>& corners, const float* values) {
+    if (fileForm_) leaveFileForm();
     if (!perNode_) {
         uint32_t done = 0;
         // While no node differs from its vertex there is nothing to erase, and
         // a node that agrees needs no bookkeeping at all: the common case of a
         // whole mesh with one UV per vertex runs through this loop.
-        if (differing_.empty()) {
+        if (differing_.empty() && vertexW_.empty()) {
             const uint32_t* vertexOf = corners.data() + first;
-            float* shared = vertexValues_.data();
+            float* shared = vertexPairs_.data();
             uint64_t* taken = vertexTaken_.data();
             for (; done < count; ++done) {
                 const uint32_t vertex = vertexOf[done];
                 const float* uvw = values + size_t{3} * done;
-                float* s = shared + size_t{3} * vertex;
+                if (!isZeroBits(uvw[2])) break;  // a w to keep: the general loop takes over
+                float* s = shared + size_t{2} * vertex;
                 uint64_t& word = taken[vertex >> 6];
                 const uint64_t bit = uint64_t{1} << (vertex & 63);
                 if (!(word & bit)) {
                     word |= bit;
-                    s[0] = uvw[0], s[1] = uvw[1], s[2] = uvw[2];
-                } else if (!sameValue(s, uvw)) {
+                    s[0] = uvw[0], s[1] = uvw[1];
+                } else if (!sameValue(s, 0.0f, uvw)) {
                     break;  // the first differing node: the general loop takes over
                 }
             }
@@ -126,7 +160,11 @@ void UVStore::get(uint32_t node, const BulkList<uint32_t>& corners, float uvw[3]
         std::copy_n(it->second.begin(), 3, uvw);
         return;
     }
-    std::copy_n(vertexValues_.begin() + size_t{3} * corners[node], 3, uvw);
+    const uint32_t vertex = corners[node];
+    const float* pair = &vertexPairs_[size_t{2} * vertex];
+    uvw[0] = pair[0];
+    uvw[1] = fileForm_ ? 1.0f - pair[1] : pair[1];
+    uvw[2] = vertexW(vertex);
 }
 
 void UVStore::switchToPerNode(const BulkList<uint32_t>& corners) {

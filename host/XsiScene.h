@@ -13,8 +13,9 @@
 //   call that creates an object reports the real name through GetName().
 // - Mesh storage: positions are held as 32-bit floats (what the exported file
 //   stores), rounded once from the doubles handed in; corner lists as unsigned
-//   32-bit vertex indices; UV values as (u, v, w) float triples, one per vertex
-//   while all nodes of a vertex agree (see host/UVStore.h). Overloads taking
+//   32-bit vertex indices; UV values as (u, v) float pairs, one per vertex
+//   while all nodes of a vertex agree, with w apart (see host/UVStore.h);
+//   smooth per-vertex normals found by Build (see host/MeshNormals.h). Overloads taking
 //   BulkList&& (host/BulkList.h) hand a large list over without copying. For a huge mesh, set
 //   the UVs in pieces (SetValues with an offset, GetVertexIndices with a range)
 //   rather than building one list of every node's value.
@@ -210,7 +211,15 @@ public:
     // count polygons; sizes[i] corners each, their vertex indices one after another.
     CStatus AddPolygons(int32_t count, const int32_t* sizes, const uint32_t* indices);
     CStatus AddPolygons(int32_t count, const int32_t* sizes, const int32_t* indices);
-    // Checks the topology and hands the data to the object (see the header note).
+    // Tells the host the mesh's size before its lists are made: triangleCount
+    // triangles, the vertices added so far, with UV values or not. When the
+    // host knows the file the scene will be written to, it lays the large
+    // lists out where that file holds them (host/ListStorage.h), and answers
+    // CStatus::Fail with the reason when the file cannot be written: a .glb
+    // past 4 GiB, a disk without room. Without it the mesh is built the same.
+    CStatus ReserveMesh(uint64_t triangleCount, bool withUVs);
+    // Checks the topology, finds the normals and hands the data to the object
+    // (see the header note).
     CStatus Build(bool mergeDuplicates = false);
 
     struct Pending;  // the data collected so far

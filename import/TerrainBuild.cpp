@@ -222,6 +222,13 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     XSI::CMeshBuilder builder;
     root.AddPolygonMesh(name, object, builder);
     builder.AddVertices(static_cast<int32_t>(vertices));
+    // The counts are known: the host lays its lists out (in the scene file,
+    // when it knows it) and refuses now a scene it could not write.
+    const XSI::CStatus reserved = builder.ReserveMesh(triangles, true);
+    if (reserved != XSI::CStatus::OK) {
+        fixedtext::copy(session.errorText, reserved.GetDescription().GetAsciiString());
+        return false;
+    }
     // The host may have had to rename the object: address it by its real name.
     const XSI::CString objectName = object.GetName();
 

@@ -252,16 +252,22 @@ int runImportCommandWith(int argc, char** argv, const ImportConsole& console) {
     if (!o.world.empty() && !FileExists(o.world.c_str()))
         return usageError(console, "world file not found: " + o.world);
 
+    // The host keeps the scene's large lists in the output's own storage.
+    const auto layout = ext == ".glb" ? XSI::SceneExport::GltfLayout::Binary : XSI::SceneExport::GltfLayout::Separate;
+    XSI::SceneExport::SetOutput(o.output, layout);
     ConsoleUi ui(o, console);
     bool imported;
     {
         ImportSession session;
         imported = session.RunImport(o.terrain.c_str(), ui);
     }
-    if (!imported || interrupts.load() > 0) return 1;
+    if (!imported || interrupts.load() > 0) {
+        XSI::SceneExport::SetOutput("", layout);  // nothing is written
+        return 1;
+    }
 
-    const auto layout = ext == ".glb" ? XSI::SceneExport::GltfLayout::Binary : XSI::SceneExport::GltfLayout::Separate;
     const auto written = XSI::SceneExport::WriteGltf(o.output, layout);
+    XSI::SceneExport::SetOutput("", layout);
     if (!written.ok) {
         std::fprintf(console.err, "%s\n", written.errorText.c_str());
         return 1;
