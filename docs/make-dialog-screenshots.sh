@@ -15,6 +15,8 @@ cmake --build "$build" --target scenehost vq-tergen -j2 >/dev/null
 bin=$build/bin
 work=$(mktemp -d "${TMPDIR:-/tmp}/dialog-shots.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Wine's drive Z: is the root of the Unix file system.
+w() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 # The example in a folder deep enough that its world path has to be fitted.
 deep="$work/Terrain Library/Examples/Mountain Ridge and Lake Basin"
@@ -23,10 +25,9 @@ cp examples/ridge.ter examples/ridge.tgw "$deep/"
 cp "$bin/vqVirEru.dll" "$work/plugin/"
 # A larger terrain, so that the progress dialog is caught part way.
 tools/winetest.sh run tools/wine-emu.sh "$bin/vq-tergen.exe" terrain --points 2049 2049 --scale 30 30 30 \
-  "$(winepath -w "$work/big.ter" 2>/dev/null)" >/dev/null
+  "$(w "$work/big.ter")" >/dev/null
 printf 'this is no terrain' >"$work/broken.ter"
 
-w() { winepath -w "$1" 2>/dev/null; }
 plugin=$(w "$work/plugin/vqVirEru.dll")
 run() { tools/winetest.sh run tools/wine-emu.sh "$bin/scenehost.exe" --plugin "$plugin" "$@" || true; }
 run --file "$(w "$deep/ridge.ter")" --ui click:1005 --ui click:2 --screenshots "$(w "$work/shots")"

@@ -17,7 +17,8 @@ check() {  # check NAME CONDITION...
   if "$@"; then passed=$((passed + 1)); echo "ok   $name"
   else failures=$((failures + 1)); echo "FAIL $name"; fi
 }
-winpath() { winepath -w "$1" 2>/dev/null; }
+# Wine's drive Z: is the root of the Unix file system.
+winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
 
 # Each plug-in copy sits in a fresh folder: its settings file starts absent.
 plugin_copy() {
