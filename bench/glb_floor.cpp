@@ -1,11 +1,14 @@
 // glb_floor TERRAIN OUT.glb [SCALE]: the least work that turns a terrain file
-// into the terrain part of the import's .glb: positions, texture coordinates
-// and the triangle index list, streamed straight from the file through one
-// small buffer. The floor the import is measured against.
+// into the terrain part of the import's .glb: positions, normals, texture
+// coordinates and the triangle index list, streamed straight from the file
+// through one small buffer. The floor the import is measured against.
 //
-// Two passes over the samples: the first finds the height range (the
+// Three passes over the samples: the first finds the height range (the
 // POSITION accessor needs its min and max before the data), the second writes
-// the positions row by row. Texture coordinates and indices need no samples.
+// the positions row by row, the third the normals from a window of three rows
+// (each vertex sums its six triangles in the triangle list's order, with the
+// host's arithmetic, so the bytes are the host's). Texture coordinates and
+// indices need no samples.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "formats/TerrainFile.h"
+#include "host/MeshNormals.h"
 
 namespace {
 
@@ -100,26 +104,30 @@ int main(int argc, char** argv) {
 
     const uint64_t vertices = uint64_t{w} * rows;
     const uint64_t indexCount = uint64_t{6} * (w - 1) * (rows - 1);
-    const uint64_t positionBytes = 12 * vertices, uvBytes = 8 * vertices, indexBytes = 4 * indexCount;
-    const uint64_t binBytes = positionBytes + uvBytes + indexBytes;
+    const uint64_t positionBytes = 12 * vertices, normalBytes = 12 * vertices, uvBytes = 8 * vertices;
+    const uint64_t indexBytes = 4 * indexCount;
+    const uint64_t binBytes = positionBytes + normalBytes + uvBytes + indexBytes;
 
     char json[2048];
     int n = std::snprintf(json, sizeof json,
         "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],"
         "\"nodes\":[{\"name\":\"terrain\",\"mesh\":0}],"
-        "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"TEXCOORD_0\":1},\"indices\":2}]}],"
+        "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"NORMAL\":1,\"TEXCOORD_0\":2},\"indices\":3}]}],"
         "\"buffers\":[{\"byteLength\":%llu}],"
         "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":%llu,\"target\":34962},"
+        "{\"buffer\":0,\"byteOffset\":%llu,\"byteLength\":%llu,\"target\":34962},"
         "{\"buffer\":0,\"byteOffset\":%llu,\"byteLength\":%llu,\"target\":34962},"
         "{\"buffer\":0,\"byteOffset\":%llu,\"byteLength\":%llu,\"target\":34963}],"
         "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC3\","
         "\"min\":[0,%.9g,%.9g],\"max\":[%.9g,%.9g,0]},"
-        "{\"bufferView\":1,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC2\"},"
-        "{\"bufferView\":2,\"componentType\":5125,\"count\":%llu,\"type\":\"SCALAR\"}]}",
+        "{\"bufferView\":1,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC3\"},"
+        "{\"bufferView\":2,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC2\"},"
+        "{\"bufferView\":3,\"componentType\":5125,\"count\":%llu,\"type\":\"SCALAR\"}]}",
         (unsigned long long)binBytes, (unsigned long long)positionBytes, (unsigned long long)positionBytes,
-        (unsigned long long)uvBytes, (unsigned long long)(positionBytes + uvBytes), (unsigned long long)indexBytes,
-        (unsigned long long)vertices, yLo, zLo, xHi, yHi, (unsigned long long)vertices,
-        (unsigned long long)indexCount);
+        (unsigned long long)normalBytes, (unsigned long long)(positionBytes + normalBytes),
+        (unsigned long long)uvBytes, (unsigned long long)(positionBytes + normalBytes + uvBytes),
+        (unsigned long long)indexBytes, (unsigned long long)vertices, yLo, zLo, xHi, yHi,
+        (unsigned long long)vertices, (unsigned long long)vertices, (unsigned long long)indexCount);
     while (n % 4) json[n++] = ' ';
 
     std::FILE* outFile = std::fopen(argv[2], "wb");
@@ -134,14 +142,53 @@ int main(int argc, char** argv) {
     out.putU32(static_cast<uint32_t>(binBytes));
     out.putU32(0x004E4942);  // "BIN\0"
 
+    // One row of positions, as the host stores them.
+    auto rowPositions = [&](uint32_t r, float* p) {
+        if (!readSamples(in, row.data(), w)) return false;
+        const float z = static_cast<float>(static_cast<double>(-int64_t{r}) * double{h.scaleX} * scale);  // as the reader: row 0 is +0
+        for (uint32_t c = 0; c < w; ++c, p += 3) {
+            p[0] = static_cast<float>(c * double{h.scaleY} * scale);
+            p[1] = height(row[c]);
+            p[2] = z;
+        }
+        return true;
+    };
+    std::vector<float> window(size_t{9} * w);  // rows r - 1, r, r + 1
     std::fseek(in, first, SEEK_SET);
     for (uint32_t r = 0; r < rows; ++r) {
-        if (!readSamples(in, row.data(), w)) return 1;
-        const float z = static_cast<float>(-(r * double{h.scaleX}) * scale);
+        if (!rowPositions(r, window.data())) return 1;
+        out.put(window.data(), size_t{12} * w);
+    }
+    // Normals: vertex (r, c) sums, in list order, the triangles it belongs to:
+    // cell (r-1, c-1) second, cell (r-1, c) both, cell (r, c-1) both, cell (r, c) first.
+    std::fseek(in, first, SEEK_SET);
+    float* rowAt[3] = {window.data(), window.data() + size_t{3} * w, window.data() + size_t{6} * w};
+    if (!rowPositions(0, rowAt[1])) return 1;
+    for (uint32_t r = 0; r < rows; ++r) {
+        if (r + 1 < rows && !rowPositions(r + 1, rowAt[2])) return 1;
+        auto at = [&](int dr, uint32_t c) { return rowAt[1 + dr] + size_t{3} * c; };
         for (uint32_t c = 0; c < w; ++c) {
-            const float p[3] = {static_cast<float>(c * double{h.scaleY} * scale), height(row[c]), z};
-            out.put(p, sizeof p);
+            float sum[3] = {0.0f, 0.0f, 0.0f}, n[3];
+            const bool up = r > 0, down = r + 1 < rows, left = c > 0, right = c + 1 < w;
+            auto face = [&](const float* a, const float* b, const float* cc) {
+                meshnormals::faceNormal(a, b, cc, n);
+                meshnormals::add(sum, n);
+            };
+            if (up && left) face(at(-1, c), at(0, c), at(0, c - 1));
+            if (up && right) {
+                face(at(-1, c), at(-1, c + 1), at(0, c));
+                face(at(-1, c + 1), at(0, c + 1), at(0, c));
+            }
+            if (down && left) {
+                face(at(0, c - 1), at(0, c), at(1, c - 1));
+                face(at(0, c), at(1, c), at(1, c - 1));
+            }
+            if (down && right) face(at(0, c), at(0, c + 1), at(1, c));
+            meshnormals::makeUnit(sum);
+            out.put(sum, sizeof sum);
         }
+        std::swap(rowAt[0], rowAt[1]);
+        std::swap(rowAt[1], rowAt[2]);
     }
     std::fclose(in);
     const float du = static_cast<float>(1.0 / (w - 1)), dv = static_cast<float>(1.0 / (rows - 1));

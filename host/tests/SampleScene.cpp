@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/HostControl.h"
+#include "host/SceneExport.h"
 #include "host/XsiApplication.h"
 #include "plugin/HostOps.h"
 
@@ -15,13 +16,20 @@ namespace {
 
 bool ok(const CStatus& s) { return s == CStatus::OK; }
 
-// A mesh of the given vertices and triangles, or of one polygon of all the corners.
+// A mesh of the given vertices and triangles, or of one polygon of all the
+// corners; reserved (ReserveMesh, with UVs) before its lists are made.
 bool addMesh(Model& root, const char* name, const std::vector<double>& positions, const std::vector<uint32_t>& corners,
-             X3DObject& object, bool onePolygon = false) {
+             X3DObject& object, bool onePolygon = false, bool reserved = false) {
     CMeshBuilder builder;
     const int32_t size[1] = {int32_t(corners.size())};
+    const int32_t vertices = int32_t(positions.size() / 3);
+    if (reserved)
+        return ok(root.AddPolygonMesh(name, object, builder)) && ok(builder.AddVertices(vertices)) &&
+               ok(builder.ReserveMesh(corners.size() / 3, true)) &&
+               ok(builder.SetVertexPositions(vertices, positions.data())) &&
+               ok(builder.AddTriangles(int32_t(corners.size() / 3), corners.data())) && ok(builder.Build());
     return ok(root.AddPolygonMesh(name, object, builder)) &&
-           ok(builder.AddVertices(int32_t(positions.size() / 3), positions.data())) &&
+           ok(builder.AddVertices(vertices, positions.data())) &&
            ok(onePolygon ? builder.AddPolygons(1, size, corners.data())
                          : builder.AddTriangles(int32_t(corners.size() / 3), corners.data())) &&
            ok(builder.Build());
@@ -50,7 +58,7 @@ bool buildGrid(Model& root, int32_t columns, int32_t rows) {
         }
     X3DObject grid;
     double cx, cy, cz, ex, ey, ez;
-    if (!addMesh(root, "grid", positions, corners, grid) || !addUVs(grid, std::move(uvs)) ||
+    if (!addMesh(root, "grid", positions, corners, grid, false, true) || !addUVs(grid, std::move(uvs)) ||
         !ok(grid.GetActivePrimitive().GetGeometry().GetBoundingBox(cx, cy, cz, ex, ey, ez, MATH::CTransformation())))
         return false;
     TranslatePivot(grid.GetName(), cx, cy, cz);
@@ -96,9 +104,11 @@ bool buildAwkwardCases(Model& root) {
 
 }  // namespace
 
-bool BuildSampleScene(bool withAwkwardCases, int32_t columns, int32_t rows) {
+bool BuildSampleScene(bool withAwkwardCases, int32_t columns, int32_t rows, const std::string& output,
+                      SceneExport::GltfLayout layout) {
     if (columns < 2 || rows < 2) return false;
     HostControl::ResetHost();
+    if (!output.empty()) SceneExport::SetOutput(output, layout);
     NewScene();
     Model root = Application().GetActiveSceneRoot();
     X3DObject water;
