@@ -1,4 +1,4 @@
-// glb_floor TERRAIN OUT.glb [SCALE]: the least work that turns a terrain file
+// glb_floor TERRAIN OUT.glb|OUT.gltf [SCALE]: the least work that turns a terrain file
 // into the terrain part of the import's .glb: positions, normals, texture
 // coordinates and the triangle index list, streamed straight from the file
 // through one small buffer. The floor the import is measured against.
@@ -56,7 +56,7 @@ bool readSamples(std::FILE* f, int16_t* out, size_t count) { return std::fread(o
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: glb_floor TERRAIN OUT.glb [SCALE]\n");
+        std::fprintf(stderr, "usage: glb_floor TERRAIN OUT.glb|OUT.gltf [SCALE]\n");
         return 2;
     }
     const double scale = argc > 3 ? std::atof(argv[3]) : double{0.1f};
@@ -108,12 +108,18 @@ int main(int argc, char** argv) {
     const uint64_t indexBytes = 4 * indexCount;
     const uint64_t binBytes = positionBytes + normalBytes + uvBytes + indexBytes;
 
+    // OUT.gltf: the JSON there, the buffer in OUT's base name .bin beside it.
+    const std::string outPath = argv[2];
+    const bool separate = outPath.size() > 5 && outPath.compare(outPath.size() - 5, 5, ".gltf") == 0;
+    const std::string binPath = separate ? outPath.substr(0, outPath.size() - 5) + ".bin" : outPath;
+    const size_t slash = binPath.find_last_of('/');
+    const std::string uri = separate ? "\"uri\":\"" + binPath.substr(slash == std::string::npos ? 0 : slash + 1) + "\"," : "";
     char json[2048];
     int n = std::snprintf(json, sizeof json,
         "{\"asset\":{\"version\":\"2.0\"},\"scene\":0,\"scenes\":[{\"nodes\":[0]}],"
         "\"nodes\":[{\"name\":\"terrain\",\"mesh\":0}],"
         "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0,\"NORMAL\":1,\"TEXCOORD_0\":2},\"indices\":3}]}],"
-        "\"buffers\":[{\"byteLength\":%llu}],"
+        "\"buffers\":[{%s\"byteLength\":%llu}],"
         "\"bufferViews\":[{\"buffer\":0,\"byteOffset\":0,\"byteLength\":%llu,\"target\":34962},"
         "{\"buffer\":0,\"byteOffset\":%llu,\"byteLength\":%llu,\"target\":34962},"
         "{\"buffer\":0,\"byteOffset\":%llu,\"byteLength\":%llu,\"target\":34962},"
@@ -123,24 +129,30 @@ int main(int argc, char** argv) {
         "{\"bufferView\":1,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC3\"},"
         "{\"bufferView\":2,\"componentType\":5126,\"count\":%llu,\"type\":\"VEC2\"},"
         "{\"bufferView\":3,\"componentType\":5125,\"count\":%llu,\"type\":\"SCALAR\"}]}",
-        (unsigned long long)binBytes, (unsigned long long)positionBytes, (unsigned long long)positionBytes,
-        (unsigned long long)normalBytes, (unsigned long long)(positionBytes + normalBytes),
+        uri.c_str(), (unsigned long long)binBytes, (unsigned long long)positionBytes,
+        (unsigned long long)positionBytes, (unsigned long long)normalBytes, (unsigned long long)(positionBytes + normalBytes),
         (unsigned long long)uvBytes, (unsigned long long)(positionBytes + normalBytes + uvBytes),
         (unsigned long long)indexBytes, (unsigned long long)vertices, yLo, zLo, xHi, yHi,
         (unsigned long long)vertices, (unsigned long long)vertices, (unsigned long long)indexCount);
     while (n % 4) json[n++] = ' ';
 
-    std::FILE* outFile = std::fopen(argv[2], "wb");
+    if (separate) {
+        std::FILE* text = std::fopen(outPath.c_str(), "wb");
+        if (!text || std::fwrite(json, 1, size_t(n), text) != size_t(n) || std::fclose(text) != 0) return 1;
+    }
+    std::FILE* outFile = std::fopen(binPath.c_str(), "wb");
     if (!outFile) return 1;
     Output out(outFile);
-    out.putU32(0x46546C67);  // "glTF"
-    out.putU32(2);
-    out.putU32(static_cast<uint32_t>(12 + 8 + n + 8 + binBytes));
-    out.putU32(static_cast<uint32_t>(n));
-    out.putU32(0x4E4F534A);  // "JSON"
-    out.put(json, static_cast<size_t>(n));
-    out.putU32(static_cast<uint32_t>(binBytes));
-    out.putU32(0x004E4942);  // "BIN\0"
+    if (!separate) {
+        out.putU32(0x46546C67);  // "glTF"
+        out.putU32(2);
+        out.putU32(static_cast<uint32_t>(12 + 8 + n + 8 + binBytes));
+        out.putU32(static_cast<uint32_t>(n));
+        out.putU32(0x4E4F534A);  // "JSON"
+        out.put(json, static_cast<size_t>(n));
+        out.putU32(static_cast<uint32_t>(binBytes));
+        out.putU32(0x004E4942);  // "BIN\0"
+    }
 
     // One row of positions, as the host stores them.
     auto rowPositions = [&](uint32_t r, float* p) {
