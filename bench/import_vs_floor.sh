@@ -51,8 +51,9 @@ echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 clean="rm -f import.glb floor.glb; sync"
 
 echo "cold (no memory touched before a run; pause ${pause} s):"
-peak=$(python3 "$here/measure.py" "$rounds" "$pause" "$clean" "import=$import" "floor=$floorcmd" | tee /dev/stderr |
-       sed -n 's/^PEAK_ANON //p')
+out=$(python3 "$here/measure.py" "$rounds" "$pause" "$clean" "import=$import" "floor=$floorcmd")
+grep -v '^PEAK_ANON' <<<"$out"
+peak=$(sed -n 's/^PEAK_ANON //p' <<<"$out")
 python3 -c "import sys; p, s = int(sys.argv[1]), int(sys.argv[2]); \
 print(f'  import peak anonymous / output = {p / s:.3f}  (goal <= 0.25)  {\"met\" if p <= s / 4 else \"MISSED\"}')" "$peak" "$size"
 if ((touch_mb > 0)); then
