@@ -289,8 +289,9 @@ TEST_F(DriverFixture, terrain_scale_that_cannot_place_a_mesh) {
     }
 
     // At scale 0.1 and 3e38 m per unit the last of 5 columns lies at
-    // 4 x 3e38 x 0.1 = 1.2e38, below the largest float (3.4e38); the highest
-    // point of height scale 80, 80 / 2 x 3e38 x 0.1 = 1.2e39, beyond it.
+    // 4 x 3e38 x 0.1 = 1.2e38, below the largest float (3.4e38); at 1e38 m
+    // the highest point of height scale 80, 80 / 2 x 1e38 x 0.1 = 4e38,
+    // just beyond it.
     ui = ScriptedUi{};
     SetUp();
     tergen::TerrainParams p = grid(5, 3);
@@ -298,7 +299,7 @@ TEST_F(DriverFixture, terrain_scale_that_cannot_place_a_mesh) {
     terrainPath = folder.write("alps.ter", tergen::terrainBytes(p));
     ImportSession fits;
     EXPECT_TRUE(run(fits));
-    p.scale = std::array<float, 3>{30, 30, 3e38f};
+    p.scale = std::array<float, 3>{30, 30, 1e38f};
     terrainPath = folder.write("alps.ter", tergen::terrainBytes(p));
     ImportSession tooFar;
     EXPECT_FALSE(run(tooFar));

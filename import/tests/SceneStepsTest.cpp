@@ -189,6 +189,7 @@ TEST(world_objects, placed_from_a_complete_world) {
     EXPECT_EQ(exportedPositions(w.folder, "TG_Water"), (std::vector<float>{0, 6, 0, 1536, 6, 0, 1536, 6, -768, 0, 6, -768}));
     const auto plane = FindObject("TG_Water");
     EXPECT_TRUE(plane->pivot[0] == 768 && plane->pivot[1] == 6 && plane->pivot[2] == -384);
+    EXPECT_EQ(plane->uvCount, 0u);  // the plane has no texture coordinates
 }
 
 // ZOOM 2 and 0 (1/0 is infinite); without the other values each reads as -1.
@@ -237,6 +238,24 @@ TEST(sun, without_wldg_around_the_middle_of_the_terrain) {
         CreateSun(w.session);
         expectAt("TG_Sun", at, 1e-4);
         expectAt("TG_Sun_Interest", {385.5, 0, -385.5});
+    }
+    // 513 x 257 points: the middle is at halfX = 769.5 across, halfY = 385.5 deep.
+    WorldScene wide({sun(0, 0)}, 513, 257);
+    CreateSun(wide.session);
+    expectAt("TG_Sun", {769.5, 0, -(385.5 + 3 * 769.5)}, 1e-4);
+    expectAt("TG_Sun_Interest", {769.5, 0, -385.5});
+}
+
+// Every entry of the triangle list names the vertex the terrain reader put
+// there, on grids wider than deep and deeper than wide.
+TEST(terrain_build, triangle_list_vertex_agrees_with_the_reader) {
+    for (const auto& [x, y] : {std::pair<uint16_t, uint16_t>{4, 3}, {2, 5}, {7, 2}}) {
+        TempFolder folder;
+        TerrainFile terrain;
+        ASSERT_TRUE(terrain.open(folder.write("g.ter", tergen::terrainBytes(grid(x, y))).c_str()));
+        std::vector<uint32_t> list(size_t{6} * (x - 1) * (y - 1));
+        ASSERT_TRUE(terrain.getTriangleIndices(list.data()));
+        for (size_t e = 0; e < list.size(); ++e) EXPECT_EQ(TriangleListVertex(e, x), list[e]) << x << "x" << y << " entry " << e;
     }
 }
 

@@ -1,0 +1,454 @@
+#!/usr/bin/env python3
+"""Mutation run: does the test suite catch small, plausible faults?
+
+Each mutant below is one such fault: a file, the exact text to change (it must
+occur once), what to put instead, and the real mistake it stands for. The
+runner copies the project into a scratch folder (the real tree is never
+touched), builds it once, then for each mutant in turn puts the fault in,
+makes an incremental build and runs ctest, and puts the text back. A mutant is
+caught when a test fails (or the build's own checks refuse it), survived when
+every test passes, and did-not-build when it does not compile. The kill rate is
+caught / (caught + survived).
+
+    scripts/mutate.py [-j N] [--only TEXT] [--list] [--from-worktree]
+                      [--win] [--scratch DIR] [--keep]
+
+By default the scratch copy is the committed state (git archive HEAD); with
+--from-worktree it is the work tree as it is, uncommitted changes included.
+Native mutants run with a Release build (link-time optimisation off, to keep
+each rebuild short) and ctest. Mutants marked win (the Win32 dialog code)
+need --win: they run with the win64 build and its tests under Wine
+(tools/winetest.sh, state in <scratch>/w32-state). A tool to run by hand; not
+part of CI. Python 3 standard library only.
+"""
+import argparse
+import collections
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+
+
+def M(file, find, replace, why, win=False, note=None):
+    return {"file": file, "find": find, "replace": replace, "why": why, "win": win, "note": note}
+
+
+MUTANTS = [
+    # ---- formats/: the readers
+    M("formats/TerrainFile.cpp", "out[0] = column * static_cast<double>(header_.scaleY);",
+      "out[0] = column * static_cast<double>(header_.scaleX);",
+      "columns scaled by the row axis' SCAL value (axis mix-up)"),
+    M("formats/TerrainFile.cpp", "out[2] = -row * static_cast<double>(header_.scaleX);",
+      "out[2] = row * static_cast<double>(header_.scaleX);",
+      "rows run along +Z: the terrain is mirrored"),
+    M("formats/TerrainFile.cpp", "header_.scaleZ) / 65536.0 +", "header_.scaleZ) / 32768.0 +",
+      "height scale divided by 2^15 instead of 2^16"),
+    M("formats/TerrainFile.cpp", "header_.baseHeight * static_cast<double>(header_.scaleZ);",
+      "header_.baseHeight;", "base height left in terrain units, not metres"),
+    M("formats/TerrainFile.cpp", "row >= header_.yPoints || column < 0",
+      "row > header_.yPoints || column < 0", "off by one: the row past the grid is accepted"),
+    M("formats/TerrainFile.cpp", "grid_[static_cast<uint64_t>(row) * header_.xPoints + static_cast<uint32_t>(column)]",
+      "grid_[static_cast<uint64_t>(row) * header_.yPoints + static_cast<uint32_t>(column)]",
+      "sample index with the row count as stride"),
+    M("formats/TerrainFile.cpp", "            out[4] = v + 1 + w;", "            out[4] = v + w;",
+      "second triangle of a cell degenerate (copy-paste of the corner)"),
+    M("formats/TerrainFile.cpp", "            out[2] = v + w;\n            out[3] = v + 1;",
+      "            out[2] = v + 1;\n            out[3] = v + w;",
+      "first triangle wound clockwise"),
+    M("formats/TerrainFile.cpp", "header_.xPoints = static_cast<uint16_t>(header_.size + 1);",
+      "header_.xPoints = static_cast<uint16_t>(header_.size);",
+      "SIZE-only file: SIZE taken as the point count, not points minus one"),
+    M("formats/TerrainFile.cpp", "if (header_.size == 0) {\n                    readError = true;",
+      "if (header_.size == 0) {\n                    readError = false;",
+      "a file without SIZE, XPTS or YPTS accepted"),
+    M("formats/TerrainFile.cpp", "if (readable < count) return false;", "",
+      "a grid cut short accepted as complete"),
+    M("formats/TerrainFile.cpp", "const uint64_t step = count / 200;", "const uint64_t step = count / 100;",
+      "progress reported 100 times instead of about 200"),
+    M("formats/TerrainFile.cpp", "if (ok) header_.curveMode = static_cast<uint16_t>(b[0] | (b[1] << 8));",
+      "if (ok) header_.curveMode = static_cast<uint16_t>(b[1] | (b[0] << 8));",
+      "CRVM read big-endian"),
+    M("formats/TerrainFile.cpp", "return !std::feof(f);\n}\n\nbool readFloat", "return true;\n}\n\nbool readFloat",
+      "end of file inside a header value not noticed"),
+    M("formats/WorldFile.cpp", "constexpr uint64_t paddingOf(uint64_t size) { return (4 - size % 4) % 4; }",
+      "constexpr uint64_t paddingOf(uint64_t size) { return 4 - size % 4; }",
+      "padding of 4 bytes after a payload that is already aligned"),
+    M("formats/WorldFile.cpp", "if (depth_ >= kMaxWorldGroupDepth) {", "if (false) {",
+      "no bound on nesting (stack exhaustion on a crafted file)"),
+    M("formats/WorldFile.cpp", "if (!v || v->data.size() < 4) return -1.0f;", "if (!v || v->data.size() < 4) return 0.0f;",
+      "a missing float value reads as 0 instead of -1"),
+    M("formats/WorldFile.cpp", "if (!v || v->data.size() < 4) return 1;", "if (!v || v->data.size() < 4) return 0;",
+      "a missing integer value reads as 0 instead of 1"),
+    M("formats/WorldFile.cpp", "consumed += 8 + int64_t{childSize} + static_cast<int64_t>(paddingOf(childSize));\n    } while (consumed < size);\n    --depth_;",
+      "consumed += 8 + int64_t{childSize};\n    } while (consumed < size);\n    --depth_;",
+      "a child's padding not counted: the group reads past its end"),
+    M("formats/WorldFile.cpp", "bool allocated = !(rounded > groupLeft && rounded > fileLeft) && rounded - fileLeft <= kMaxBytesPastEnd;",
+      "bool allocated = !(rounded > groupLeft && rounded > fileLeft) || rounded > 0;",
+      "a declared value size trusted before allocating"),
+    M("formats/WorldFile.cpp", "if (got < v.data.size()) std::memset(v.data.data() + got, 0xFF, v.data.size() - got);",
+      "(void)got;", "a value cut by the end of the file keeps uninitialised bytes"),
+    M("formats/WorldFile.cpp", "if (tagEquals(g->name, component)) match = g.get();",
+      "if (tagEquals(g->name, component) && !match) match = g.get();",
+      "the first of two groups with one name is found instead of the last"),
+    M("formats/WorldFile.cpp", "        if (!match || !sep) return match;", "        if (!match || sep) return match;",
+      "a group path of several parts stops at the first"),
+    M("formats/WorldFile.cpp", "    std::fclose(stream);\n    stream = nullptr;\n    loaded = true;",
+      "    std::fclose(stream);\n    stream = nullptr;\n    loaded = false;",
+      "a file read whole not marked loaded"),
+    M("formats/WorldCatalogue.cpp", "    for (int32_t i = 0; i < t.count; ++i)\n        if (tagEquals(t.rows[i].tag, tag)) return i;",
+      "    for (int32_t i = 1; i < t.count; ++i)\n        if (tagEquals(t.rows[i].tag, tag)) return i;",
+      "the first row of a value table never found"),
+    M("formats/HeaderText.cpp", "t.metresPerUnit = format(\"%g m\", h.scaleX);", "t.metresPerUnit = format(\"%g m\", h.scaleZ);",
+      "the header shows the vertical SCAL value as metres per unit"),
+    M("formats/HeaderText.cpp", "t.curveMode = h.curveMode == 0 ? \"flat\" : \"draped\";",
+      "t.curveMode = h.curveMode == 1 ? \"draped\" : \"flat\";", "curve modes other than 1 shown as flat"),
+    M("formats/FixedText.cpp", "    if (n > size - 1) n = size - 1;", "    if (n > size) n = size;",
+      "a text that fills the field overruns its terminator"),
+    M("formats/FixedText.cpp", "        put(\"...\", 3);\n        put(arg + argLen - keep, keep);",
+      "        put(\"...\", 3);\n        put(arg, keep);",
+      "a long path shortened from the back instead of the front"),
+    M("formats/FileStream.cpp", "return size > here ? size - here : 0;", "return size - here;",
+      "a stream past its end reports negative bytes remaining",
+      note="equivalent: both callers treat a negative count like 0 (the world reader sets it to 0, "
+           "the terrain reader then has nothing to read), so no test can tell"),
+
+    # ---- import/: session, settings, paths, worker, scene steps
+    M("import/TerrainBuild.cpp", "const float dv = static_cast<float>(1.0 / (yPoints - 1));",
+      "const float dv = static_cast<float>(1.0 / (xPoints - 1));", "v step from the column count (square grids hide it)"),
+    M("import/TerrainBuild.cpp", "return static_cast<uint32_t>((row + kCornerRow[k]) * xPoints + column + kCornerColumn[k]);",
+      "return static_cast<uint32_t>((row + kCornerColumn[k]) * xPoints + column + kCornerRow[k]);",
+      "corner table's row and column swapped"),
+    M("import/TerrainBuild.cpp", "const uint64_t row = cell / (xPoints - 1);", "const uint64_t row = cell / xPoints;",
+      "cells per row taken as the point count"),
+    M("import/TerrainBuild.cpp", "if (vertices > kMaxMeshNodes || 3 * triangles > kMaxMeshNodes) {",
+      "if (vertices > kMaxMeshNodes) {", "the node count of the triangles not checked against the host's limit",
+      note="needs a terrain of more than 358 million points (a 700 MB file) to reach: too large for a test"),
+    M("import/TerrainBuild.cpp", "        if (!(r <= FLT_MAX)) {", "        if (r > FLT_MAX * 2.0) {",
+      "positions past the largest float let through"),
+    M("import/TerrainBuild.cpp", "scal[0] != 0.0f && scal[1] != 0.0f;", "scal[0] != 0.0f;",
+      "a zero column scale accepted (every column at x = 0)"),
+    M("import/TerrainBuild.cpp", "const bool usable = std::isfinite(scal[0]) && std::isfinite(scal[1]) && std::isfinite(scal[2]) &&",
+      "const bool usable = std::isfinite(scal[0]) && std::isfinite(scal[1]) &&",
+      "a non-finite height scale accepted"),
+    M("import/TerrainBuild.cpp", "if (session.centerPivot) {", "if (!session.centerPivot) {",
+      "the centre-pivot switch inverted"),
+    M("import/TerrainBuild.cpp", "mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);\n        TranslatePivot(objectName, center[0], center[1], center[2]);",
+      "mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);\n        TranslatePivot(objectName, center[0], center[2], center[1]);",
+      "pivot's y and z swapped"),
+    M("import/TerrainBuild.cpp", "    CreateSun(session);\n    CreateWaterPlane(session);\n\n    SendStatus",
+      "    CreateWaterPlane(session);\n\n    SendStatus", "the sun step dropped"),
+    M("import/TerrainBuild.cpp", "out[1] = static_cast<float>(point[1] * scale);", "out[1] = static_cast<float>(point[1]);",
+      "heights not scaled to scene units"),
+    M("import/TerrainBuild.cpp", "if (!session.terrain.getTriangleIndices(indices.empty() ? &none : indices.data())) return false;",
+      "(void)none; if (!session.terrain.getTriangleIndices(indices.data())) return false;",
+      "a single row of points asks for the triangles with a null list"),
+    M("import/WorldObjects.cpp", "-WorldToScene(worldFloat(wldg, WGT_WLDG, \"CAMY\"), scale, scaleX)};",
+      "WorldToScene(worldFloat(wldg, WGT_WLDG, \"CAMY\"), scale, scaleX)};", "camera's world y not turned into -Z"),
+    M("import/WorldObjects.cpp", "WorldToScene(worldFloat(*wldg, WGT_WLDG, \"TARZ\"), session.scale, header.scaleX),",
+      "WorldToScene(worldFloat(*wldg, WGT_WLDG, \"TARY\"), session.scale, header.scaleX),",
+      "target's height taken from TARY (copy-paste of the axis)"),
+    M("import/WorldObjects.cpp", "const double roll = -double{worldFloat(*wldg, WGT_WLDG, \"CAMB\")};",
+      "const double roll = double{worldFloat(*wldg, WGT_WLDG, \"CAMB\")};", "banking passed on with the host's sign"),
+    M("import/WorldObjects.cpp", "return 2.0 * std::atan2(inverse, 1.0) * kDegreesPerRadian;",
+      "return std::atan2(inverse, 1.0) * kDegreesPerRadian;", "half the field of view"),
+    M("import/WorldObjects.cpp", "const float halfY = static_cast<float>(header.yPoints * scale * scaleX * 0.5);",
+      "const float halfY = static_cast<float>(header.xPoints * scale * scaleX * 0.5);",
+      "sun's reference middle from the column count (square grids hide it)"),
+    M("import/WorldObjects.cpp", "const float b = static_cast<float>(std::cos(heading * kRadiansPerDegree) * halfX * 3.0);",
+      "const float b = static_cast<float>(std::sin(heading * kRadiansPerDegree) * halfX * 3.0);",
+      "sun heading's cosine written as sine"),
+    M("import/WorldObjects.cpp", "lightAt[2] = -(sceneY + b);", "lightAt[2] = -sceneY + b;", "sun offset along +Z instead of -Z"),
+    M("import/WorldObjects.cpp", "const float sizeB = static_cast<float>((header.yPoints - 1.0) * scale * scaleX);",
+      "const float sizeB = static_cast<float>((header.xPoints - 1.0) * scale * scaleX);",
+      "water plane's depth from the column count"),
+    M("import/WorldObjects.cpp", "const float h = static_cast<float>(level * scale * scaleX);",
+      "const float h = static_cast<float>(level * scale);", "water level left in terrain units"),
+    M("import/WorldObjects.cpp", "if (finite(eye) && finite(target) && std::isfinite(roll) && std::isfinite(fov)) {",
+      "if (finite(eye) && std::isfinite(roll) && std::isfinite(fov)) {", "a non-finite camera target written"),
+    M("import/WorldObjects.cpp", "    if (!finite({h, sizeA, sizeB})) {", "    if (!std::isfinite(sizeA)) {",
+      "a non-finite water level written"),
+    M("import/WorldObjects.cpp", "width = static_cast<int32_t>(wldg->getInt(findValueIndex(WGT_WLDG, \"IMWI\")));\n        height = static_cast<int32_t>(wldg->getInt(findValueIndex(WGT_WLDG, \"IMHI\")));",
+      "width = static_cast<int32_t>(wldg->getInt(findValueIndex(WGT_WLDG, \"IMWI\")));\n        height = static_cast<int32_t>(wldg->getInt(findValueIndex(WGT_WLDG, \"IMWI\")));",
+      "picture height from the width tag"),
+    M("import/WorldObjects.cpp", "int32_t width = 640, height = 480;", "int32_t width = 640, height = 640;",
+      "wrong default picture height"),
+    M("import/ImportSession.cpp", "if (std::isfinite(stored) && stored > 0.0f) scale = stored;", "scale = stored;",
+      "a settings file's NaN or negative scale trusted"),
+    M("import/ImportSession.cpp", "    bytes[12] = createWater ? 1 : 0;\n    bytes[13] = importRender ? 1 : 0;",
+      "    bytes[12] = importRender ? 1 : 0;\n    bytes[13] = createWater ? 1 : 0;",
+      "two switches swapped in the settings file"),
+    M("import/ImportSession.cpp", "    if (got < sizeof bytes) return false;\n", "",
+      "a settings file cut short read with stale bytes"),
+    M("import/ImportSession.cpp", "triangleCount = (2u * header.xPoints - 2u) * (uint32_t{header.yPoints} - 1u);",
+      "triangleCount = (2u * header.xPoints - 2u) * uint32_t{header.yPoints};", "triangle count off by one row"),
+    M("import/ImportSession.cpp", "if (progressResult != 0 && errorText[0] == '\\0') {", "if ((progressResult != 0 || true) && errorText[0] == '\\0') {",
+      "a cancelled import reported as success"),
+    M("import/ImportSession.cpp", "if (commandLog == XSI::CValue(true)) SetValue(kCommandLogPreference, XSI::CValue(false));",
+      "", "the command log left on during the import"),
+    M("import/ImportPaths.cpp", "if (!text.empty() && text[0] >= '0' && text[0] <= '9') text.insert(text.begin(), '_');",
+      "", "a name starting with a digit passed to the host"),
+    M("import/ImportPaths.cpp", "    if (char* period = std::strchr(out, '.')) *period = '\\0';",
+      "    if (char* period = std::strrchr(out, '.')) *period = '\\0';",
+      "object name cut at the last period, not the first"),
+    M("import/ImportPaths.cpp", "const std::size_t period = path.rfind('.');", "const std::size_t period = path.find('.');",
+      "world file beside a terrain in a folder with a period looked for in the wrong place"),
+    M("import/ImportPaths.cpp", "fixedtext::copy(out, size, path.size() < size ? path.c_str() : \"\");",
+      "fixedtext::copy(out, size, path.c_str());", "a settings path that does not fit cut to some other file"),
+    M("import/ImportWorker.cpp", "SendImportMessage(dialog, ok ? WM_IMPORT_DONE : WM_IMPORT_FAILED, 0);",
+      "SendImportMessage(dialog, ok || true ? WM_IMPORT_DONE : WM_IMPORT_FAILED, 0);",
+      "a failed import reported to the display as done"),
+    M("import/ImportWorker.cpp", "    session.progressTotal = session.vertexCount;\n", "",
+      "elevation progress measured against the previous total"),
+
+    # ---- host/: files the export rework leaves alone
+    M("host/XsiApplication.cpp", "double* target = name == \"Translate\" ? o->position : o->pivot;",
+      "double* target = o->position;", "TranslatePivot moves the object instead of its pivot"),
+    M("host/XsiApplication.cpp", "        if (!o || o->kind != ObjectKind::Camera) return failed(\"SetViewCamera: no camera \\\"\" + camera + \"\\\"\");\n",
+      "        if (!o) return failed(\"SetViewCamera: no camera\");\n", "any object accepted as the view camera"),
+    M("host/XsiApplication.cpp", "        host.clearScene();\n        host.resetScenePasses();", "        host.clearScene();",
+      "a new scene keeps the last render settings"),
+    M("host/XsiCore.cpp", "if (!(d_ > -2147483649.0 && d_ < 2147483648.0)) return 0;", "",
+      "a double beyond 32 bits converted with undefined behaviour"),
+    M("host/XsiCore.cpp", "    case siString: return s_ == CString(\"true\") || s_ == CString(\"1\");",
+      "    case siString: return s_ == CString(\"true\");", "the text \"1\" read as false"),
+    M("host/HostControl.cpp", "info.uvCount = o.mesh.hasUV ? o.mesh.nodeCount() : 0;", "info.uvCount = o.mesh.nodeCount();",
+      "a mesh without texture coordinates reported with them"),
+
+    M("host/GltfDocument.cpp", "{\"mode\", 4}", "{\"mode\", 5}",
+      "triangle list written as a strip (valid glTF, wrong mesh)"),
+    M("host/GltfDocument.cpp", "{\"max\", {plan.hi[0], plan.hi[1], plan.hi[2]}}", "{\"max\", {plan.lo[0], plan.hi[1], plan.hi[2]}}",
+      "accessor max of x taken from the minimum"),
+    M("host/GltfDocument.cpp", "if (!lights.empty()) root[\"extensionsUsed\"] = {\"KHR_lights_punctual\"};", "",
+      "the lights' extension used but not declared"),
+    M("host/GltfDocument.cpp", "addView(plan.indexOffset, plan.indexBytes(), kTargetElementArrayBuffer)",
+      "addView(plan.indexOffset, plan.indexBytes(), kTargetArrayBuffer)", "index view marked as vertex data"),
+
+    # ---- plugin/: host operations and the entry points' work
+    M("plugin/HostOps.cpp", "void FrameAll() { run(\"FrameAll\", argsOf({CValue(true), CValue(true), CValue(int16_t{0})})); }",
+      "void FrameAll() {}", "the view not framed after an import"),
+    M("plugin/HostOps.cpp", "return CStatus::FromLong(SetValue(camera + \".kine.dircns.roll\", CValue(value)).GetLong());",
+      "return CStatus::FromLong(SetValue(camera + \".kine.dircns.roll\", CValue(-value)).GetLong());",
+      "roll sign flipped in the host operation"),
+    M("plugin/HostOps.cpp", "    desktop.RestoreWin32ControlsHook();\n    run(\"NewScene\"", "    run(\"NewScene\"",
+      "the controls hook left suspended across a new scene"),
+    M("plugin/PluginCommands.cpp", "if (path.IsEmpty()) return CStatus::OK;  // the user cancelled the browser",
+      "", "a cancelled file browser starts an import of \"\""),
+    M("plugin/PluginCommands.cpp", "registrar.PutVersion(1, 0);", "registrar.PutVersion(0, 70);",
+      "wrong plug-in version registered"),
+    M("plugin/PluginCommands.cpp", "browser.PutProperty(\"Filter\", CValue(CString(\"Terragen ter(*.ter)|*.ter||\")));\n",
+      "", "the file browser shows every file"),
+
+    # ---- app/: the command-line program
+    M("app/vqvireru/main.cpp", "        std::fputs(kUsage, stderr);\n        return 2;", "        std::fputs(kUsage, stderr);\n        return 0;",
+      "no arguments exits 0"),
+    M("app/vqvireru/main.cpp", "std::fprintf(stderr, \"vqvireru: unknown command '%s'\\n\\n%s\", command, kUsage);\n    return 2;",
+      "std::fprintf(stderr, \"vqvireru: unknown command '%s'\\n\\n%s\", command, kUsage);\n    return 1;",
+      "an unknown command exits 1 (a failure) instead of 2 (usage)"),
+    M("app/vqvireru/ImportCommand.cpp", "    if (!written.ok) {\n        std::fprintf(console.err, \"%s\\n\", written.errorText.c_str());\n        return 1;",
+      "    if (!written.ok) {\n        std::fprintf(console.err, \"%s\\n\", written.errorText.c_str());\n        return 0;",
+      "a failed write reported as success"),
+    M("app/vqvireru/ImportCommand.cpp", "if (!report.ok) {\n            std::fprintf(console.err, \"%s\\n\", report.errorText.c_str());\n            return 1;",
+      "if (!report.ok) {\n            std::fprintf(console.err, \"%s\\n\", report.errorText.c_str());\n            return 0;",
+      "a failed report reported as success"),
+    M("app/vqvireru/ImportCommand.cpp", "v = v < kScaleMinimum ? kScaleMinimum : v > kScaleMaximum ? kScaleMaximum : v;",
+      "v = v < kScaleMinimum ? kScaleMinimum : v;", "the scale not held to its maximum"),
+    M("app/vqvireru/ImportCommand.cpp", "if (ext != \".glb\" && ext != \".gltf\") return usageError(",
+      "if (ext != \".glb\" && ext != \".gltf\" && false) return usageError(", "any output extension accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "    if (dot != std::string::npos && dot > 0) base.erase(dot);",
+      "    if (dot != std::string::npos) base.erase(dot);", "a hidden file's name erased whole"),
+    M("app/vqvireru/ImportCommand.cpp", "fraction_ = total == 0 ? 0.0 : count >= total ? 1.0 : double(count) / total;",
+      "fraction_ = total == 0 ? 0.0 : double(count) / total;", "the progress bar runs past 100%"),
+    M("app/vqvireru/InfoCommand.cpp", "    if (!ok) {\n        std::fprintf(err, \"%s\\n\", world.errorText);\n        return 1;",
+      "    if (!ok) {\n        std::fprintf(err, \"%s\\n\", world.errorText);\n        return 0;",
+      "a world file that fails to read exits 0"),
+    M("app/vqvireru/InfoCommand.cpp", "if (c >= 0x20 && c < 0x7F && c != '\"' && c != '\\\\') {",
+      "if (c >= 0x20 && c != '\"' && c != '\\\\') {", "bytes from 127 on printed raw"),
+
+    # ---- ui/logic/: the dialogs' portable logic
+    M("ui/logic/FadeBlend.cpp", "if (level >= 1.0f) f = 1.0;", "if (level >= 1.0f) f = level;",
+      "a level above 1 overshoots the bar colour"),
+    M("ui/logic/FadeBlend.cpp", "for (int shift = 0; shift <= 16; shift += 8) {", "for (int shift = 0; shift < 16; shift += 8) {",
+      "the third colour channel never blended"),
+    M("ui/logic/MessageLayout.cpp", "if (end > start) lines.push_back(all.substr(start, end - start));",
+      "lines.push_back(all.substr(start, end - start));", "empty lines of a message counted"),
+    M("ui/logic/MessageLayout.cpp", "l.buttonX = (l.width - buttonWidth) / 2 + 16;", "l.buttonX = (l.width - buttonWidth) / 2;",
+      "button not centred the way the frame needs"),
+    M("ui/logic/PathFit.cpp", "return candidate.size() <= maxLength && measure(candidate.c_str(), candidate.size()) <= widthLimit;",
+      "return measure(candidate.c_str(), candidate.size()) <= widthLimit;", "a fitted path longer than its buffer"),
+    M("ui/logic/PathFit.cpp", "std::replace(path.begin(), path.end(), '/', '\\\\');", "",
+      "forward slashes not treated as separators"),
+
+    # ---- Win32 code (win64 build and Wine tests; --win)
+    M("ui/ProgressDialog.cpp", "            state->session->cancelled = true;\n            endOnce(dialog, *state, 0);",
+      "            endOnce(dialog, *state, 0);", "a failure ends the dialog without marking the import cancelled",
+      win=True),
+    M("ui/ProgressDialog.cpp", "if (LOWORD(wp) == IDC_PRG_CANCEL) state->session->cancelled = true;",
+      "if (LOWORD(wp) == IDC_PRG_CANCEL) {}", "\"Cancel Import\" does nothing", win=True),
+    M("ui/ProgressDialog.cpp", "static_cast<float>(count) / static_cast<float>(total)",
+      "static_cast<float>(count / total)", "progress fraction in integer division (the bar jumps from 0 to 1)",
+      win=True),
+]
+
+# Mutants that need a reason to exist without being killable, by their text:
+# (none so far; every mutant above changes what a user can observe.)
+
+
+def run(cmd, cwd, log, env=None, timeout=None):
+    with open(log, "ab") as f:
+        f.write(("\n$ " + " ".join(cmd) + "\n").encode())
+        f.flush()
+        try:
+            return subprocess.run(cmd, cwd=cwd, stdout=f, stderr=subprocess.STDOUT, env=env,
+                                  timeout=timeout).returncode
+        except subprocess.TimeoutExpired:
+            return -1
+
+
+def make_scratch(scratch, from_worktree):
+    src = os.path.join(scratch, "src")
+    if from_worktree:
+        if os.path.isdir(src):
+            shutil.rmtree(src)
+        top = {"build", ".git"}
+        shutil.copytree(ROOT, src, symlinks=True,
+                        ignore=lambda d, names: [n for n in names if d == ROOT and n in top])
+    else:
+        if os.path.isdir(src):
+            shutil.rmtree(src)
+        os.makedirs(src)
+        archive = subprocess.Popen(["git", "-C", ROOT, "archive", "HEAD"], stdout=subprocess.PIPE)
+        subprocess.check_call(["tar", "-x", "-C", src], stdin=archive.stdout)
+        if archive.wait() != 0:
+            sys.exit("mutate: git archive failed")
+        modules = os.path.join(ROOT, "tools", "node_modules")
+        if os.path.isdir(modules) and not os.path.exists(os.path.join(src, "tools", "node_modules")):
+            os.symlink(modules, os.path.join(src, "tools", "node_modules"))
+    return src
+
+
+class Flavour:
+    """A build and test of the scratch copy: native Release, or win64 + Wine."""
+
+    def __init__(self, src, scratch, jobs, win):
+        self.src, self.jobs, self.win = src, jobs, win
+        self.build = os.path.join(scratch, "build-win64" if win else "build-release")
+        self.env = dict(os.environ, W32_STATE=os.path.join(scratch, "w32-state"))
+
+    def configure(self, log):
+        if self.win:
+            cmd = ["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                   "-DCMAKE_TOOLCHAIN_FILE=" + os.path.join(self.src, "cmake/mingw-w64-x86_64.cmake")]
+        else:
+            cmd = ["cmake", "-S", self.src, "-B", self.build, "-G", "Ninja", "-DCMAKE_BUILD_TYPE=Release",
+                   "-DCMAKE_INTERPROCEDURAL_OPTIMIZATION=OFF"]
+        return run(cmd, self.src, log) == 0
+
+    def build_all(self, log):
+        return run(["cmake", "--build", self.build, "-j", str(self.jobs)], self.src, log) == 0
+
+    def test(self, log):
+        ctest = ["ctest", "--test-dir", self.build, "-j", str(self.jobs), "--timeout", "120",
+                 "--stop-on-failure"]
+        if self.win:
+            ctest = [os.path.join(self.src, "tools/winetest.sh"), "run"] + ctest
+        return run(ctest, self.src, log, env=self.env, timeout=3600) == 0
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("-j", "--jobs", type=int, default=2)
+    ap.add_argument("--only", action="append", default=[], help="run mutants whose file or text contains this")
+    ap.add_argument("--list", action="store_true", help="list the mutants and check their texts, then stop")
+    ap.add_argument("--from-worktree", action="store_true", help="copy the work tree, not the last commit")
+    ap.add_argument("--win", action="store_true", help="also the Win32 mutants (win64 build, Wine tests)")
+    ap.add_argument("--scratch", default="/tmp/vq-mutate")
+    ap.add_argument("--keep", action="store_true", help="keep the scratch folder")
+    args = ap.parse_args()
+
+    mutants = [m for m in MUTANTS if not args.only or
+               any(o in m["file"] or o in m["find"] or o in m["why"] for o in args.only)]
+    if not args.win:
+        skipped = [m for m in mutants if m["win"]]
+        mutants = [m for m in mutants if not m["win"]]
+        if skipped:
+            print(f"mutate: {len(skipped)} Win32 mutants left out (run with --win)")
+
+    os.makedirs(args.scratch, exist_ok=True)
+    src = make_scratch(args.scratch, args.from_worktree)
+    bad = []
+    for m in mutants:
+        path = os.path.join(src, m["file"])
+        text = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+        if text.count(m["find"]) != 1:
+            bad.append(f"{m['file']}: text found {text.count(m['find'])} times: {m['find'][:60]!r}")
+    if args.list:
+        folders = collections.Counter(m["file"].split("/")[0] for m in mutants)
+        for i, m in enumerate(mutants, 1):
+            print(f"{i:3} {m['file']}: {m['why']}" + (" [win]" if m["win"] else ""))
+        print("per folder:", ", ".join(f"{k} {v}" for k, v in sorted(folders.items())))
+    if bad:
+        print("mutate: mutants whose text is not in the sources exactly once:\n  " + "\n  ".join(bad))
+        sys.exit(2)
+    if args.list:
+        return
+
+    log = os.path.join(args.scratch, "mutate.log")
+    open(log, "w").close()
+    flavours = {}
+    results = []
+    started = time.time()
+    for win in sorted({m["win"] for m in mutants}):
+        f = Flavour(src, args.scratch, args.jobs, win)
+        print(f"mutate: baseline {'win64 + Wine' if win else 'native Release'} build and tests (log: {log})",
+              flush=True)
+        if not (f.configure(log) and f.build_all(log) and f.test(log)):
+            sys.exit("mutate: the unmutated tree does not build or pass its tests; see " + log)
+        flavours[win] = f
+
+    for i, m in enumerate(mutants, 1):
+        path = os.path.join(src, m["file"])
+        original = open(path, encoding="utf-8").read()
+        try:
+            with open(path, "w", encoding="utf-8") as out:
+                out.write(original.replace(m["find"], m["replace"], 1))
+            f = flavours[m["win"]]
+            with open(log, "a") as lf:
+                lf.write(f"\n==== mutant {i}: {m['file']}: {m['why']}\n")
+            if not f.build_all(log):
+                outcome = "did-not-build"
+            else:
+                outcome = "survived" if f.test(log) else "caught"
+        finally:
+            with open(path, "w", encoding="utf-8") as out:
+                out.write(original)
+        results.append((m, outcome))
+        print(f"[{i}/{len(mutants)}] {outcome:13} {m['file']}: {m['why']}", flush=True)
+
+    # Leave the scratch build as the sources are again.
+    for f in flavours.values():
+        f.build_all(log)
+    caught = sum(1 for _, o in results if o == "caught")
+    survived = [m for m, o in results if o == "survived"]
+    unbuilt = sum(1 for _, o in results if o == "did-not-build")
+    judged = caught + len(survived)
+    print(f"\nmutate: {len(results)} mutants: {caught} caught, {len(survived)} survived, {unbuilt} did not build "
+          f"({time.time() - started:.0f} s)")
+    by_folder = collections.defaultdict(lambda: [0, 0])
+    for m, o in results:
+        if o != "did-not-build":
+            by_folder[m["file"].split("/")[0]][0] += o == "caught"
+            by_folder[m["file"].split("/")[0]][1] += 1
+    print("per folder (caught/judged):", ", ".join(f"{k} {c}/{n}" for k, (c, n) in sorted(by_folder.items())))
+    if judged:
+        print(f"kill rate: {100.0 * caught / judged:.1f}%")
+    for m in survived:
+        print(f"  survived: {m['file']}: {m['why']}" + (f" ({m['note']})" if m["note"] else ""))
+    if not args.keep:
+        shutil.rmtree(args.scratch, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
