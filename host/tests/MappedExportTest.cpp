@@ -66,6 +66,9 @@ const detail::MeshData& meshOf(const char* name) {
 }
 
 TEST(MappedExport, mapped_and_memory_paths_write_the_same_scene) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the lists are placed in the output file on Linux only";
+#endif
     Folder dir;
     for (const GltfLayout layout : {GltfLayout::Binary, GltfLayout::Separate}) {
         const std::string ext = layout == GltfLayout::Binary ? ".glb" : ".gltf";
@@ -115,6 +118,9 @@ TEST(MappedExport, mapped_and_memory_paths_write_the_same_scene) {
 }
 
 TEST(MappedExport, abandoned_or_failed_output_leaves_no_file_and_the_old_one_as_it_was) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the lists are placed in the output file on Linux only";
+#endif
     Folder dir;
     const fs::path old = dir.path / "scene.glb";
     writeText(old, "old scene");
