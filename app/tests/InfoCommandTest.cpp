@@ -41,7 +41,7 @@ TEST(info_terrain, seven_lines_as_the_options_dialog_shows_them) {
     TerrainParams draped = flat;
     draped.scale = std::array<float, 3>{2.5f, 1, 1};  // the first scale is shown
     draped.planetRadius = 0.000125f;
-    draped.curveMode = 1;
+    draped.curveMode = 2;  // every mode but 0 drapes
     draped.baseHeight = -12;
     draped.heightScale = -3;
     for (auto [params, expected] :

@@ -71,6 +71,19 @@ TEST(world_framing, odd_value_sizes_are_padded_and_counted_with_their_padding) {
     EXPECT_EQ(r.world.groups[2]->getFloat(0), 3.0f);
 }
 
+TEST(world_framing, a_skipped_child_of_odd_size_counts_its_padding_toward_the_group) {
+    // WATR inside WLDG is kept unread: 5 bytes and 3 of padding. The group
+    // ends after CAMX; the top-level WATR that follows is not read into it.
+    Read r({group("WLDG", {tergen::valueBytes("WATR", {1, 2, 3, 4, 5}), valueFloat("CAMX", 2)}),
+            group("WATR", {valueFloat("LEVL", 3)})});
+    ASSERT_TRUE(r.ok) << r.world.errorText;
+    ASSERT_EQ(r.world.groups.size(), 2u);
+    const WorldGroup& w = *r.world.groups[0];
+    ASSERT_EQ(w.children.size(), 1u);
+    EXPECT_EQ(w.getFloat(22), 2.0f);
+    EXPECT_EQ(r.world.groups[1]->getFloat(0), 3.0f);
+}
+
 TEST(world_framing, a_line_feed_ends_a_tag_and_the_next_bytes_are_the_size) {
     // Inside WATR: "LE\n" is not a value tag, so it opens a group whose size
     // starts right after the line feed; that group is skipped.

@@ -90,6 +90,9 @@ TEST_F(HostCommands, parameters_start_at_defaults_and_set_value_converts_or_chan
     EXPECT_EQ(CValue(1e20).GetLong(), 0);
     EXPECT_NE(CValue(true), CValue(int32_t{1})) << "the same content of another type differs";
     EXPECT_EQ(CValue(0.1).GetAsText(), CString("0.1"));
+    // Texts read as booleans the way scripts write them; other texts are false.
+    for (auto [text, truth] : {std::pair{"true", true}, {"1", true}, {"false", false}, {"0", false}, {"yes", false}})
+        EXPECT_EQ(CValue(CString(text)).GetBool(), truth) << text;
     EXPECT_EQ(CStatus(CStatus::Fail).GetCode(), 0x80004005u);
 }
 
