@@ -260,7 +260,9 @@ MUTANTS = [
     M("app/vqvireru/ImportCommand.cpp", "    if (dot != std::string::npos && dot > 0) base.erase(dot);",
       "    if (dot != std::string::npos) base.erase(dot);", "a hidden file's name erased whole"),
     M("app/vqvireru/ImportCommand.cpp", "fraction_ = total == 0 ? 0.0 : count >= total ? 1.0 : double(count) / total;",
-      "fraction_ = total == 0 ? 0.0 : double(count) / total;", "the progress bar runs past 100%"),
+      "fraction_ = total == 0 ? 0.0 : double(count) / total;", "the progress bar runs past 100%",
+      note="equivalent in use: no step of the import sends a count past its total (the worker's last count is "
+           "the total itself); the clamp only guards the terminal line"),
     M("app/vqvireru/InfoCommand.cpp", "    if (!ok) {\n        std::fprintf(err, \"%s\\n\", world.errorText);\n        return 1;",
       "    if (!ok) {\n        std::fprintf(err, \"%s\\n\", world.errorText);\n        return 0;",
       "a world file that fails to read exits 0"),

@@ -60,7 +60,7 @@ TEST(info_world, tree_in_file_order_then_surface_map_then_atmosphere) {
     const std::string p = folder.write(
         "w.tgw", worldBytes({group("ATLI", {group("SUN ", {valueFloat("ALT ", 30)})}),
                              group("WATR", {valueFloat("LEVL", 2.5f), valueFloats("DIFC", {0.5f, 1, 0.25f})}),
-                             group("SRFL", {valueText("NAME", "rock"),
+                             group("SRFL", {valueText("NAME", "rock\x7f\xe9\""),
                                             group("TERM", {group("DENS", {valueBytes("ALTE", {1, 0xAB})})})}),
                              group("WLDG", {valueInt("IMWI", 800), valueBytes("BUFS", {1, 2, 3, 4, 5}),
                                             group("XTRA", {})})}));
@@ -76,7 +76,7 @@ TEST(info_world, tree_in_file_order_then_surface_map_then_atmosphere) {
               "  \"BUFS\" = 67305985\n"  // type 6: the first four bytes, 0x04030201
               "  \"XTRA\" [type -1]\n"
               "\"SRFL\" [type 5]\n"
-              "  \"NAME\" = rock\n"
+              "  \"NAME\" = rock\\x7F\\xE9\\x22\n"  // bytes 127 and up, and quotes, escaped
               "  \"TERM\" [type 6]\n"
               "    \"DENS\" [type 9]\n"
               "      \"ALTE\" = 01 AB 00 00\n"  // type 2: hex bytes, padding included

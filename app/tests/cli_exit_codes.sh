@@ -79,6 +79,12 @@ grep -qxF "wrote ok.glb" out.txt || { echo "FAIL: where the scene went"; failure
 grep -q '"TG_Cam"' ok.json || { echo "FAIL: the report has no camera"; failures=$((failures + 1)); }
 expect 0 - "wrote mirrored.gltf" -- import mirrored.ter -o mirrored.gltf
 [[ -s mirrored.bin ]] || { echo "FAIL: mirrored.bin missing"; failures=$((failures + 1)); }
+# without -o the scene goes beside here under the terrain's base name; a
+# name that is all extension, like a hidden file's, stays whole
+cp ok.ter valley.v2.ter && cp ok.ter .ter
+expect 0 - "wrote valley.v2.glb" -- import valley.v2.ter
+expect 0 - "wrote .ter.glb" -- import .ter
+[[ -s .ter.glb ]] || { echo "FAIL: .ter.glb missing"; failures=$((failures + 1)); }
 
 if ((failures)); then
     echo "$failures failure(s)"
