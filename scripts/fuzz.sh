@@ -40,7 +40,7 @@ echo "== fuzz: build ($cxx)"
 
 # The terrain reader writes its elevation dump into the temporary folder;
 # keep it, and the targets' scratch files, out of everyone else's way.
-export TMPDIR=$PWD/$build/tmp
+export TMPDIR=$(realpath "$build/tmp")  # the build folder may be given relative or absolute
 # ASan's default 256 MB quarantine of freed blocks would by itself approach the
 # RSS limit, which is meant for the readers' own memory.
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:quarantine_size_mb=64}
