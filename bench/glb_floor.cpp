@@ -31,6 +31,14 @@ public:
     explicit Output(std::FILE* f) : f_(f), buffer_(kBufferBytes) {}
     void put(const void* data, size_t n) {
         if (used_ + n > buffer_.size()) flush();
+        if (n > buffer_.size()) {  // a row of a wide terrain: written in pieces of the buffer's size
+            const auto* p = static_cast<const uint8_t*>(data);
+            for (size_t at = 0; at < n; at += buffer_.size()) {
+                const size_t piece = std::min(buffer_.size(), n - at);
+                ok_ = ok_ && std::fwrite(p + at, 1, piece, f_) == piece;
+            }
+            return;
+        }
         std::memcpy(buffer_.data() + used_, data, n);
         used_ += n;
     }
