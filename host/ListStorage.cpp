@@ -122,12 +122,6 @@ std::string reserveMeshRoom(uint64_t vertices, uint64_t triangles, bool withTexC
     if (s.layout == OutputLayout::Binary && headers + s.plannedEnd > 0xFFFFFFFFu)
         return kGlbTooLarge;
     if (s.file || offset != 0 || bytes < kMapAtLeast) return {};
-#ifdef _WIN32
-    // Windows keeps the lists in memory for now: a file mapped while the
-    // host holds its scene stays locked against readers that do not share
-    // deletion, and an abandoned one cannot be removed while its lists live.
-    return {};
-#endif
 
     const uint64_t start = s.layout == OutputLayout::Binary ? kGlbBinaryStart : 0;
     std::string error;

@@ -50,9 +50,13 @@ std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uin
         error = "cannot map " + std::to_string(size) + " bytes of " + f->tempPath_ + " in this process";
         return nullptr;
     }
-    // Shared for deletion, so that the file can be renamed while it is mapped.
-    HANDLE h = CreateFileA(f->tempPath_.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Shared for deletion, so that the file can be renamed while it is mapped,
+    // and for reading and writing, so that once it is the scene file other
+    // programs open it as they open any file (they do not share deletion,
+    // so this handle does not ask for it).
+    HANDLE h = CreateFileA(f->tempPath_.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         error = "cannot create " + f->tempPath_ + ": " + systemMessage(GetLastError());
         return nullptr;

@@ -66,9 +66,6 @@ const detail::MeshData& meshOf(const char* name) {
 }
 
 TEST(MappedExport, mapped_and_memory_paths_write_the_same_scene) {
-#ifdef _WIN32
-    GTEST_SKIP() << "the lists are placed in the output file on Linux only";
-#endif
     Folder dir;
     for (const GltfLayout layout : {GltfLayout::Binary, GltfLayout::Separate}) {
         const std::string ext = layout == GltfLayout::Binary ? ".glb" : ".gltf";
@@ -117,17 +114,23 @@ TEST(MappedExport, mapped_and_memory_paths_write_the_same_scene) {
     EXPECT_EQ(dir.names(), expected);  // no temporary file left
 }
 
-TEST(MappedExport, abandoned_or_failed_output_leaves_no_file_and_the_old_one_as_it_was) {
+// Linux removes an abandoned output at once; Windows cannot remove a file
+// while it is mapped, so it goes when the scene lets go of its lists.
+void abandonOutput() {
+    SceneExport::SetOutput("", GltfLayout::Binary);
 #ifdef _WIN32
-    GTEST_SKIP() << "the lists are placed in the output file on Linux only";
+    HostControl::ResetHost();
 #endif
+}
+
+TEST(MappedExport, abandoned_or_failed_output_leaves_no_file_and_the_old_one_as_it_was) {
     Folder dir;
     const fs::path old = dir.path / "scene.glb";
     writeText(old, "old scene");
     // An import that fails or is cancelled forgets its output.
     ASSERT_TRUE(sample::BuildSampleScene(false, kGrid, kGrid, old.string(), GltfLayout::Binary));
     ASSERT_TRUE(detail::isPlacedList(meshOf("grid").positions.data()));
-    SceneExport::SetOutput("", GltfLayout::Binary);
+    abandonOutput();
     EXPECT_EQ(dir.names(), std::set<std::string>{"scene.glb"});
     const std::vector<char> oldBytes = readBytes(old);
     EXPECT_EQ(std::string(oldBytes.begin(), oldBytes.end()), "old scene");
@@ -139,7 +142,7 @@ TEST(MappedExport, abandoned_or_failed_output_leaves_no_file_and_the_old_one_as_
     const auto written = SceneExport::WriteGltf(blocked.string(), GltfLayout::Binary);
     EXPECT_FALSE(written.ok);
     EXPECT_NE(written.errorText.find("cannot rename"), std::string::npos) << written.errorText;
-    SceneExport::SetOutput("", GltfLayout::Binary);
+    abandonOutput();
     EXPECT_EQ(dir.names(), (std::set<std::string>{"scene.glb", "blocked.glb"}));
     EXPECT_TRUE(fs::is_directory(blocked / "inside"));
     HostControl::ResetHost();
