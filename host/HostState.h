@@ -100,5 +100,14 @@ struct HostStateData {
 HostStateData& hostState();
 using HostLock = std::lock_guard<std::recursive_mutex>;
 
+// Statuses and the lookup the host's classes share.
+inline CStatus failed(const std::string& text) { return CStatus(CStatus::Fail, CString(text)); }
+inline CStatus invalid(const std::string& text) { return CStatus(CStatus::InvalidArgument, CString(text)); }
+// The mesh object with this id; null for any other kind. The caller holds the lock.
+inline SceneObject* meshObject(ObjectId id) {
+    SceneObject* o = hostState().find(id);
+    return o && o->kind == ObjectKind::Mesh ? o : nullptr;
+}
+
 }  // namespace detail
 }  // namespace XSI

@@ -19,6 +19,9 @@ using detail::hostState;
 using detail::HostLock;
 using detail::ObjectKind;
 using detail::SceneObject;
+using detail::failed;
+using detail::invalid;
+using detail::meshObject;
 
 namespace {
 
@@ -26,14 +29,6 @@ namespace {
 // count from asking for unbounded memory.
 constexpr uint64_t kMaxVertices = uint64_t{1} << 28;
 constexpr uint64_t kMaxNodes = uint64_t{1} << 30;
-
-CStatus failed(const std::string& text) { return CStatus(CStatus::Fail, CString(text)); }
-CStatus invalid(const std::string& text) { return CStatus(CStatus::InvalidArgument, CString(text)); }
-
-SceneObject* meshObject(ObjectId id) {
-    SceneObject* o = hostState().find(id);
-    return o && o->kind == ObjectKind::Mesh ? o : nullptr;
-}
 
 }  // namespace
 

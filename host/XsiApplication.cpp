@@ -13,10 +13,9 @@ using detail::HostLock;
 using detail::HostStateData;
 using detail::ObjectKind;
 using detail::SceneObject;
+using detail::failed;
 
 namespace {
-
-CStatus failed(const std::string& text) { return CStatus(CStatus::Fail, CString(text)); }
 
 bool isNumber(const CValue& v) {
     switch (v.GetType()) {

@@ -13,18 +13,9 @@ using detail::hostState;
 using detail::HostLock;
 using detail::ObjectKind;
 using detail::SceneObject;
-
-namespace {
-
-CStatus failed(const std::string& text) { return CStatus(CStatus::Fail, CString(text)); }
-CStatus invalid(const std::string& text) { return CStatus(CStatus::InvalidArgument, CString(text)); }
-
-SceneObject* meshObject(ObjectId id) {
-    SceneObject* o = hostState().find(id);
-    return o && o->kind == ObjectKind::Mesh ? o : nullptr;
-}
-
-}  // namespace
+using detail::failed;
+using detail::invalid;
+using detail::meshObject;
 
 // ---- objects
 

@@ -173,10 +173,10 @@ int main(int argc, char** argv) {
     }
 
     std::vector<UiAction> actions;
-    for (const std::string& spec : o.ui) {
+    for (const std::string& text : o.ui) {
         UiAction a;
         std::string error;
-        if (!parseUiAction(spec, a, error)) {
+        if (!parseUiAction(text, a, error)) {
             std::fprintf(stderr, "scenehost: %s\n", error.c_str());
             return 2;
         }

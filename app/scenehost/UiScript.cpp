@@ -17,19 +17,19 @@ bool parseControl(const std::string& s, int& id) {
 
 }  // namespace
 
-bool parseUiAction(const std::string& spec, UiAction& out, std::string& error) {
-    const size_t colon = spec.find(':');
+bool parseUiAction(const std::string& text, UiAction& out, std::string& error) {
+    const size_t colon = text.find(':');
     if (colon == std::string::npos) {
-        error = "ui action without a kind (text:, check:, spin:, click:): " + spec;
+        error = "ui action without a kind (text:, check:, spin:, click:): " + text;
         return false;
     }
-    const std::string kind = spec.substr(0, colon);
-    std::string rest = spec.substr(colon + 1);
+    const std::string kind = text.substr(0, colon);
+    std::string rest = text.substr(colon + 1);
     UiAction a;
     if (kind == "click") {
         a.kind = UiAction::Kind::Click;
         if (!parseControl(rest, a.control)) {
-            error = "click needs a control id: " + spec;
+            error = "click needs a control id: " + text;
             return false;
         }
         out = a;
@@ -37,7 +37,7 @@ bool parseUiAction(const std::string& spec, UiAction& out, std::string& error) {
     }
     const size_t equals = rest.find('=');
     if (equals == std::string::npos || !parseControl(rest.substr(0, equals), a.control)) {
-        error = kind + " needs ID=VALUE: " + spec;
+        error = kind + " needs ID=VALUE: " + text;
         return false;
     }
     const std::string value = rest.substr(equals + 1);
@@ -47,7 +47,7 @@ bool parseUiAction(const std::string& spec, UiAction& out, std::string& error) {
     } else if (kind == "check") {
         a.kind = UiAction::Kind::Check;
         if (value != "0" && value != "1") {
-            error = "check takes 0 or 1: " + spec;
+            error = "check takes 0 or 1: " + text;
             return false;
         }
         a.checked = value == "1";
@@ -57,11 +57,11 @@ bool parseUiAction(const std::string& spec, UiAction& out, std::string& error) {
         errno = 0;
         a.value = std::strtod(value.c_str(), &end);
         if (value.empty() || *end != '\0' || errno == ERANGE || !std::isfinite(a.value)) {
-            error = "spin takes a finite number: " + spec;
+            error = "spin takes a finite number: " + text;
             return false;
         }
     } else {
-        error = "unknown ui action '" + kind + "' (text, check, spin, click): " + spec;
+        error = "unknown ui action '" + kind + "' (text, check, spin, click): " + text;
         return false;
     }
     out = a;

@@ -19,4 +19,4 @@ struct UiAction {
 };
 
 // Parses one action; false with a reason in error when it is malformed.
-bool parseUiAction(const std::string& spec, UiAction& out, std::string& error);
+bool parseUiAction(const std::string& text, UiAction& out, std::string& error);
