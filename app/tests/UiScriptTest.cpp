@@ -27,12 +27,12 @@ TEST(UiScript, each_kind_of_action_reads_its_control_and_value) {
 }
 
 TEST(UiScript, malformed_actions_are_refused_with_a_reason) {
-    for (const char* spec : {"", "1004", "click:", "click:10x", "click:-1", "click:70000", "press:1004",
+    for (const char* action : {"", "1004", "click:", "click:10x", "click:-1", "click:70000", "press:1004",
                              "text:1001", "text:=x", "check:1036=2", "check:1036=", "spin:1000=", "spin:1000=abc",
                              "spin:1000=1e999", "spin:1000=nan", "spin:1000=0.5x"}) {
         UiAction a;
         std::string error;
-        EXPECT_FALSE(parseUiAction(spec, a, error)) << spec;
-        EXPECT_FALSE(error.empty()) << spec;
+        EXPECT_FALSE(parseUiAction(action, a, error)) << action;
+        EXPECT_FALSE(error.empty()) << action;
     }
 }
