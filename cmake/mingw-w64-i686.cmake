@@ -14,4 +14,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
-# No emulator: this 64-bit-only Wine runs a 32-bit program as a silent no-op, so i686 is build only.
+# SSE2 arithmetic, as the x86_64 build does it: the x87 unit's wider
+# intermediates would make this build's scenes differ from the others' in the
+# last bits. -mstackrealign because Windows only keeps a 32-bit stack 4-byte
+# aligned at callbacks (window procedures, thread entries), and SSE2 spills
+# want 16.
+set(CMAKE_C_FLAGS_INIT   "-msse2 -mfpmath=sse -mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-msse2 -mfpmath=sse -mstackrealign")
+# Tests run under Wine's 32-bit half (wine32), where the machine has it.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-emu.sh)

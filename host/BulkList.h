@@ -32,10 +32,13 @@ struct CallocAllocator {
     CallocAllocator(const CallocAllocator<U>&) noexcept {}
 
     T* allocate(size_t count) {
+        // Thrown here, in the caller's module: the host's own call never throws.
         if (count > size_t(-1) / sizeof(T)) throw std::bad_alloc();
-        return static_cast<T*>(detail::allocateList(count * sizeof(T), std::is_floating_point<T>::value));
+        void* p = detail::allocateList(count * sizeof(T), std::is_floating_point<T>::value);
+        if (!p) throw std::bad_alloc();
+        return static_cast<T*>(p);
     }
-    void deallocate(T* p, size_t) noexcept { detail::releaseList(p); }
+    void deallocate(T* p, size_t count) noexcept { detail::releaseList(p, count * sizeof(T)); }
 
     // Default construction leaves the memory alone; anything else is built as usual.
     template <typename U>

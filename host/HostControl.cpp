@@ -30,6 +30,8 @@ void ResetHost() {
     host.fileBrowserShows = 0;
 }
 
+void SetListMemoryLimit(uint64_t bytes) { detail::setListMemoryLimit(bytes); }
+
 void SetFileBrowserAnswer(const CString& path) {
     HostLock lock(hostState().mutex);
     hostState().hasFileBrowserAnswer = true;

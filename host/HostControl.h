@@ -20,6 +20,12 @@ namespace HostControl {
 
 void ResetHost();
 
+// The host refuses a mesh list (positions, corners, normals, texture
+// coordinates) that would take its lists in memory past this many bytes in
+// all, as a host whose address space is used up does (0, the default: no
+// limit). Lists placed in the output file do not count. ResetHost keeps it.
+void SetListMemoryLimit(uint64_t bytes);
+
 // ShowOpen answers this path (an empty path means "cancelled") until it is
 // cleared or the host is reset.
 void SetFileBrowserAnswer(const CString& path);

@@ -1,5 +1,6 @@
 #include "host/ListStorage.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -58,12 +59,26 @@ void closeFilesAtExit() {
     s.forgetOutput();
 }
 
+// Anonymous list bytes in use, and the limit a test set (0: none).
+std::atomic<uint64_t> anonymousBytes{0};
+std::atomic<uint64_t> anonymousLimit{0};
+
+bool takeAnonymous(size_t bytes) {
+    const uint64_t limit = anonymousLimit.load();
+    const uint64_t before = anonymousBytes.fetch_add(bytes);
+    if (limit == 0 || before + bytes <= limit) return true;
+    anonymousBytes.fetch_sub(bytes);
+    return false;
+}
+
 }  // namespace
+
+void setListMemoryLimit(uint64_t bytes) { anonymousLimit = bytes; }
 
 ListRoleScope::ListRoleScope(ListRole role) : previous_(currentRole) { currentRole = role; }
 ListRoleScope::~ListRoleScope() { currentRole = previous_; }
 
-void* allocateList(size_t bytes, bool isFloat) {
+void* allocateList(size_t bytes, bool isFloat) noexcept {
     ListRole role = currentRole;
     if (role == ListRole::ByType) role = isFloat ? ListRole::Positions : ListRole::Corners;
     if (role != ListRole::Anonymous && bytes > 0) {
@@ -72,18 +87,23 @@ void* allocateList(size_t bytes, bool isFloat) {
         if (s.file)
             for (Place& place : s.places)
                 if (!place.taken && place.role == role && place.bytes == bytes) {
-                    place.taken = true;
                     char* p = s.file->data() + s.binaryStart + place.offset;
-                    s.live.emplace(p, s.file);
+                    try {
+                        s.live.emplace(p, s.file);
+                    } catch (const std::exception&) {
+                        return nullptr;
+                    }
+                    place.taken = true;
                     return p;
                 }
     }
+    if (!takeAnonymous(bytes)) return nullptr;
     void* p = std::calloc(bytes ? bytes : 1, 1);
-    if (!p) throw std::bad_alloc();
+    if (!p) anonymousBytes.fetch_sub(bytes);
     return p;
 }
 
-void releaseList(void* p) noexcept {
+void releaseList(void* p, size_t bytes) noexcept {
     if (!p) return;
     Storage& s = storage();
     {
@@ -95,6 +115,7 @@ void releaseList(void* p) noexcept {
         }
     }
     std::free(p);
+    anonymousBytes.fetch_sub(bytes);
 }
 
 void setOutput(const std::string& path, OutputLayout layout, const std::string& bufferFile) {
@@ -125,7 +146,12 @@ std::string reserveMeshRoom(uint64_t vertices, uint64_t triangles, bool withTexC
 
     const uint64_t start = s.layout == OutputLayout::Binary ? kGlbBinaryStart : 0;
     std::string error;
-    std::unique_ptr<MappedFile> file = MappedFile::create(s.bufferFile, start + bytes, error);
+    bool addressSpaceShort = false;
+    std::unique_ptr<MappedFile> file = MappedFile::create(s.bufferFile, start + bytes, error, &addressSpaceShort);
+    // Without one free range for the whole file (a 32-bit process), the lists
+    // live in memory, in ranges of their own, and the export writes the file
+    // from there.
+    if (!file && addressSpaceShort) return {};
     if (!file) return error;
     static const bool registered = std::atexit(closeFilesAtExit) == 0;
     (void)registered;

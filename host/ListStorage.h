@@ -43,9 +43,14 @@ private:
 };
 
 // Room for bytes of a list of floats (isFloat) or 32-bit indices; zero-filled
-// when fresh. Throws std::bad_alloc when there is none.
-void* allocateList(size_t bytes, bool isFloat);
-void releaseList(void* p) noexcept;
+// when fresh. Null when there is none: no exception leaves the host's module,
+// since a 32-bit module's exceptions cannot unwind through another's frames.
+void* allocateList(size_t bytes, bool isFloat) noexcept;
+void releaseList(void* p, size_t bytes) noexcept;
+
+// Lists in anonymous memory may take this many bytes in all, as if the
+// address space ended there (0: no limit). For tests of a host that runs out.
+void setListMemoryLimit(uint64_t bytes);
 
 // A .glb whose binary buffer is this large starts its binary chunk's data
 // here (the JSON chunk padded with blanks), or at the next multiple of it when

@@ -41,13 +41,16 @@ std::string systemMessage(DWORD code) {
 
 #ifdef _WIN32
 
-std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error) {
+std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error,
+                                               bool* addressSpaceShort) {
+    if (addressSpaceShort) *addressSpaceShort = false;
     std::unique_ptr<MappedFile> f(new MappedFile);
     f->finalPath_ = finalPath;
     f->tempPath_ = finalPath + ".map.tmp";
     f->size_ = size ? size : 1;
     if (f->size_ > SIZE_MAX) {
         error = "cannot map " + std::to_string(size) + " bytes of " + f->tempPath_ + " in this process";
+        if (addressSpaceShort) *addressSpaceShort = true;
         return nullptr;
     }
     // Shared for deletion, so that the file can be renamed while it is mapped,
@@ -77,7 +80,9 @@ std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uin
     }
     f->data_ = static_cast<char*>(MapViewOfFile(f->mapping_, FILE_MAP_WRITE, 0, 0, SIZE_T(f->size_)));
     if (!f->data_) {
-        error = "cannot map " + f->tempPath_ + ": " + systemMessage(GetLastError());
+        const DWORD code = GetLastError();
+        error = "cannot map " + f->tempPath_ + ": " + systemMessage(code);
+        if (addressSpaceShort) *addressSpaceShort = code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY;
         return nullptr;
     }
     return f;
@@ -122,7 +127,9 @@ void MappedFile::removeTemporary() {}
 
 #else
 
-std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error) {
+std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error,
+                                               bool* addressSpaceShort) {
+    if (addressSpaceShort) *addressSpaceShort = false;
     std::unique_ptr<MappedFile> f(new MappedFile);
     f->finalPath_ = finalPath;
     f->size_ = size ? size : 1;
@@ -150,7 +157,9 @@ std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uin
     }
     void* p = mmap(nullptr, size_t(f->size_), PROT_READ | PROT_WRITE, MAP_SHARED, f->fd_, 0);
     if (p == MAP_FAILED) {
-        error = "cannot map " + shown + ": " + std::strerror(errno);
+        const int code = errno;
+        error = "cannot map " + shown + ": " + std::strerror(code);
+        if (addressSpaceShort) *addressSpaceShort = code == ENOMEM;
         return nullptr;
     }
     f->data_ = static_cast<char*>(p);

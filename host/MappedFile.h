@@ -21,7 +21,10 @@ class MappedFile {
 public:
     // Creates the temporary file for finalPath, reserves size bytes (at least
     // one) and maps them; null with error set when any step fails.
-    static std::unique_ptr<MappedFile> create(const std::string& finalPath, uint64_t size, std::string& error);
+    // addressSpaceShort: the file and its room were there, but this process
+    // had no free range that large to map them into (a 32-bit process).
+    static std::unique_ptr<MappedFile> create(const std::string& finalPath, uint64_t size, std::string& error,
+                                              bool* addressSpaceShort = nullptr);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;

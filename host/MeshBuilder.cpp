@@ -30,6 +30,9 @@ namespace {
 constexpr uint64_t kMaxVertices = uint64_t{1} << 28;
 constexpr uint64_t kMaxNodes = uint64_t{1} << 30;
 
+// A builder's problem that is the host's, not the topology's.
+constexpr char kOutOfMemory[] = "out of memory";
+
 }  // namespace
 
 struct CMeshBuilder::Pending {
@@ -59,7 +62,7 @@ bool CMeshBuilder::Pending::materializePositions() {
     try {
         mesh.positions.resize(size_t{3} * mesh.vertexCount, 0.0f);
     } catch (const std::exception&) {
-        refuse("out of memory");
+        refuse(kOutOfMemory);
         return false;
     }
     return true;
@@ -76,7 +79,7 @@ CStatus CMeshBuilder::AddVertices(int32_t count, const double* positions) {
         try {
             p.mesh.positions.resize(size_t{3} * total, 0.0f);
         } catch (const std::exception&) {
-            p.refuse("out of memory");
+            p.refuse(kOutOfMemory);
             return failed("out of memory");
         }
         if (positions)
@@ -146,7 +149,7 @@ CStatus appendCorners(CMeshBuilder::Pending& p, uint64_t cornerCount, const Inde
         // Negative indices become out-of-range values that Build refuses.
         for (uint64_t i = 0; i < cornerCount; ++i) p.mesh.corners.push_back(static_cast<uint32_t>(indices[i]));
     } catch (const std::exception&) {
-        p.refuse("out of memory");
+        p.refuse(kOutOfMemory);
         return failed("out of memory");
     }
     p.mesh.polygonCount += static_cast<uint32_t>(newPolygons);
@@ -172,7 +175,7 @@ CStatus appendPolygons(CMeshBuilder::Pending& p, int32_t count, const int32_t* s
             for (uint32_t c = 0; c < size; ++c) p.mesh.corners.push_back(static_cast<uint32_t>(*next++));
         }
     } catch (const std::exception&) {
-        p.refuse("out of memory");
+        p.refuse(kOutOfMemory);
         return failed("out of memory");
     }
     p.mesh.polygonCount += uint32_t(count);
@@ -256,7 +259,7 @@ CStatus CMeshBuilder::ReserveMesh(uint64_t triangleCount, bool withUVs) {
     try {
         problem = detail::reserveMeshRoom(p.mesh.vertexCount, triangleCount, withUVs);
     } catch (const std::exception&) {
-        problem = "out of memory";
+        problem = kOutOfMemory;
     }
     return problem.empty() ? CStatus(CStatus::OK) : failed(problem);
 }
@@ -272,7 +275,7 @@ CStatus CMeshBuilder::Build(bool) {
         try {
             p.mesh.findNormals();
         } catch (const std::exception&) {
-            problem = "out of memory";
+            problem = kOutOfMemory;
         }
     }
     HostLock lock(hostState().mutex);
@@ -280,7 +283,7 @@ CStatus CMeshBuilder::Build(bool) {
     if (!o) return failed("the mesh object no longer exists");
     if (!problem.empty()) {
         o->mesh = detail::MeshData();
-        return failed("invalid topology: " + problem);
+        return failed(problem == kOutOfMemory ? problem : "invalid topology: " + problem);
     }
     o->mesh = std::move(p.mesh);
     o->mesh.hasUV = false;

@@ -100,9 +100,11 @@ bool ImportSession::RunImport(const XSI::CString& path, ImportUi& ui) {
     }
     TerrainHeader header;
     terrain.getHeader(header);
-    // A scale that cannot place the mesh fails here, like a file that is not
-    // a terrain: before the options, the world file and the scene.
-    if (!CheckTerrainScale(header, terrainPath, errorText, sizeof errorText)) {
+    // A scale that cannot place the mesh, or a grid whose lists cannot fit
+    // this process, fails here like a file that is not a terrain: before the
+    // options, the world file, the samples and the scene.
+    if (!CheckTerrainScale(header, terrainPath, errorText, sizeof errorText) ||
+        !CheckTerrainFits(header, errorText, sizeof errorText)) {
         ui.showMessage(*this, errorText, 0);
         desktop.RestoreWin32ControlsHook();
         desktop.RedrawUI();

@@ -1,6 +1,8 @@
 #include "import/ImportWorker.h"
 
 #include <atomic>
+#include <exception>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -51,7 +53,17 @@ void ReportProgress(void* window, int32_t index) {
 
 void RunImportJob(ImportSession& session, ProgressTarget* dialog) {
     session.progressWindow = dialog;
-    const bool ok = runImportBody(session);
+    bool ok = false;
+    // Nothing may leave the worker: an exception past its top ends the host.
+    try {
+        ok = runImportBody(session);
+    } catch (const std::bad_alloc&) {
+        TerrainHeader header;
+        session.terrain.getHeader(header);
+        TerrainTooLargeText(header.xPoints, header.yPoints, session.errorText, sizeof session.errorText);
+    } catch (const std::exception& e) {
+        fixedtext::formatWithArg(session.errorText, "Error generating mesh: %s", e.what());
+    }
     SendImportMessage(dialog, ok ? WM_IMPORT_DONE : WM_IMPORT_FAILED, 0);
     session.progressWindow = nullptr;
 }

@@ -36,8 +36,10 @@ constexpr uint32_t kCornerRow[6] = {0, 0, 1, 0, 1, 1};
 // They go to the host in pieces of one grid row of cells (6 x (xPoints - 1)
 // nodes): a list of every node's value would be the largest list of the
 // import (12 bytes per node, six nodes per grid point), held only to be copied.
-bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices, uint32_t xPoints,
-                uint32_t yPoints) {
+enum class UVResult { Done, NoMemory, HostFailed };
+
+UVResult setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices, uint32_t xPoints,
+                    uint32_t yPoints, XSI::CStatus& hostStatus) {
     const float du = static_cast<float>(1.0 / (xPoints - 1));
     const float dv = static_cast<float>(1.0 / (yPoints - 1));
     const uint64_t entries = uint64_t{6} * (xPoints - 1) * (yPoints - 1);
@@ -48,8 +50,8 @@ bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndic
         columnU.resize(xPoints);
         rowV.resize(yPoints);
         values.resize(size_t{3} * piece);
-    } catch (const std::bad_alloc&) {
-        return false;
+    } catch (const std::exception&) {
+        return UVResult::NoMemory;
     }
     for (uint32_t c = 0; c < xPoints; ++c) columnU[c] = static_cast<float>(c) * du;
     for (uint32_t r = 0; r < yPoints; ++r) rowV[r] = static_cast<float>(r) * dv;
@@ -65,9 +67,10 @@ bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndic
             out = values.data();
             for (uint32_t c = 0; c + 1 < xPoints; ++c)
                 for (int k = 0; k < 6; ++k, out += 3) out[1] = v[kCornerRow[k]];
-            property.SetValues(values.data(), static_cast<int32_t>(piece), static_cast<int32_t>(r * piece));
+            hostStatus = property.SetValues(values.data(), static_cast<int32_t>(piece), static_cast<int32_t>(r * piece));
+            if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
         }
-        return true;
+        return UVResult::Done;
     }
     for (uint32_t first = 0; first < nodes; first += piece) {
         const uint32_t count = std::min(piece, nodes - first);
@@ -83,9 +86,10 @@ bool setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndic
             values[3 * i + 1] = v;
             values[3 * i + 2] = 0.0f;
         }
-        property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
+        hostStatus = property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
+        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
     }
-    return true;
+    return UVResult::Done;
 }
 
 enum class PositionsResult { Done, NoMemory, ReadFailed };
@@ -156,6 +160,14 @@ private:
     std::thread thread_;
 };
 
+// The host could not make the mesh: "Error generating mesh: <the host's
+// description>", shown and logged.
+bool meshFailed(ImportSession& session, const XSI::CString& description) {
+    fixedtext::formatWithArg(session.errorText, "Error generating mesh: %s", description.GetAsciiString());
+    XSI::Application().LogMessage(XSI::CString("Error generating mesh: ") + description, XSI::siInfoMsg);
+    return false;
+}
+
 }  // namespace
 
 bool CheckTerrainScale(const TerrainHeader& header, const char* path, char* errorText, size_t size) {
@@ -168,6 +180,23 @@ bool CheckTerrainScale(const TerrainHeader& header, const char* path, char* erro
     std::snprintf(format, sizeof format, "%%s\nhas an unusable scale: SCAL %g %g %g", double{scal[0]},
                   double{scal[1]}, double{scal[2]});
     fixedtext::formatWithArg(errorText, size, format, path);
+    return false;
+}
+
+uint64_t TerrainListBytes(uint32_t xPoints, uint32_t yPoints) {
+    const uint64_t points = uint64_t{xPoints} * yPoints;
+    const uint64_t triangles = xPoints >= 2 && yPoints >= 2 ? uint64_t{2} * (xPoints - 1) * (yPoints - 1) : 0;
+    return points * (2 + 12 + 12 + 8) + triangles * 12;
+}
+
+void TerrainTooLargeText(uint32_t xPoints, uint32_t yPoints, char* errorText, size_t size) {
+    std::snprintf(errorText, size, "terrain too large for the memory available: %u x %u points", unsigned{xPoints},
+                  unsigned{yPoints});
+}
+
+bool CheckTerrainFits(const TerrainHeader& header, char* errorText, size_t size) {
+    if (TerrainListBytes(header.xPoints, header.yPoints) <= kAddressSpaceBytes) return true;
+    TerrainTooLargeText(header.xPoints, header.yPoints, errorText, size);
     return false;
 }
 
@@ -242,8 +271,8 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
         try {
             memoryhints::reserveMapped(indices, size_t{3} * triangles);
             indices.resize(size_t{3} * triangles);
-        } catch (const std::bad_alloc&) {
-            fixedtext::copy(session.errorText, "not enough memory for the triangle list");
+        } catch (const std::exception&) {
+            TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
             return false;
         }
         // An empty list still needs somewhere to point: the reader takes a
@@ -257,19 +286,14 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     SendStatus(progressWindow, "setting vertices...");
     switch (positionsJob.finish()) {
     case PositionsResult::NoMemory:
-        fixedtext::copy(session.errorText, "not enough memory for the vertex positions");
+        TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
         return false;
     case PositionsResult::ReadFailed: return false;
     case PositionsResult::Done: builder.SetVertexPositions(std::move(positionsJob.positions)); break;
     }
 
     const XSI::CStatus built = builder.Build(false);
-    if (built == XSI::CStatus::Fail) {
-        const XSI::CString description = built.GetDescription();
-        fixedtext::formatWithArg(session.errorText, "Error generating mesh: %s", description.GetAsciiString());
-        app.LogMessage(XSI::CString("Error generating mesh: ") + description, XSI::siInfoMsg);
-        return false;
-    }
+    if (built == XSI::CStatus::Fail) return meshFailed(session, built.GetDescription());
 
     XSI::PolygonMesh mesh(object.GetActivePrimitive().GetGeometry(DBL_MAX));
     XSI::CGeometryAccessor accessor = mesh.GetGeometryAccessor(0, 0, 0, false, true, 60.0);
@@ -280,8 +304,17 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
         XSI::ClusterProperty uv = mesh.GetClusterPropertyBuilder().AddUV();
         XSI::CLongArray nodeIndices;
         accessor.GetNodeIndices(nodeIndices);
-        // Without room for one row of values the property stays at 0.
-        if (triangles > 0) (void)setNodeUVs(uv, nodeIndices, xPoints, yPoints);
+        // A mesh without its texture coordinates is not the terrain asked for:
+        // the host's failure fails the import as the mesh's own would.
+        if (!uv.IsValid()) return meshFailed(session, "cannot add the texture coordinates");
+        XSI::CStatus hostStatus;
+        switch (triangles > 0 ? setNodeUVs(uv, nodeIndices, xPoints, yPoints, hostStatus) : UVResult::Done) {
+        case UVResult::NoMemory:
+            TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
+            return false;
+        case UVResult::HostFailed: return meshFailed(session, hostStatus.GetDescription());
+        case UVResult::Done: break;
+        }
     }
     SendProgress(progressWindow, 5);
 

@@ -11,15 +11,36 @@
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) { return RunModuleEntry(instance) ? TRUE : FALSE; }
 
-PLUGIN_ENTRY XSI::CStatus XSILoadPlugin(XSI::PluginRegistrar& registrar) { return RegisterPlugin(registrar); }
+namespace {
 
-PLUGIN_ENTRY XSI::CStatus XSIUnloadPlugin(const XSI::PluginRegistrar& registrar) {
-    return UnregisterPlugin(registrar);
+// No exception may leave the module into the host: each entry answers a
+// failure instead.
+template <class Body>
+XSI::CStatus guarded(Body body) noexcept {
+    try {
+        return body();
+    } catch (...) {
+        return XSI::CStatus::Fail;
+    }
 }
 
-PLUGIN_ENTRY XSI::CStatus vqVirEruort_Init(XSI::Context& context) { return BuildImportMenu(context); }
+}  // namespace
+
+PLUGIN_ENTRY XSI::CStatus XSILoadPlugin(XSI::PluginRegistrar& registrar) {
+    return guarded([&] { return RegisterPlugin(registrar); });
+}
+
+PLUGIN_ENTRY XSI::CStatus XSIUnloadPlugin(const XSI::PluginRegistrar& registrar) {
+    return guarded([&] { return UnregisterPlugin(registrar); });
+}
+
+PLUGIN_ENTRY XSI::CStatus vqVirEruort_Init(XSI::Context& context) {
+    return guarded([&] { return BuildImportMenu(context); });
+}
 
 PLUGIN_ENTRY XSI::CStatus OnVirEruort(XSI::Context& context) {
-    Win32ImportUi ui;
-    return RunImportCommand(context, PluginModuleState().instance, ui);
+    return guarded([&] {
+        Win32ImportUi ui;
+        return RunImportCommand(context, PluginModuleState().instance, ui);
+    });
 }

@@ -37,3 +37,19 @@ if [[ ! -f $tools_dir/node_modules/gltf-validator/index.js ]]; then
   (cd "$tools_dir" && npm install --no-audit --no-fund --silent >/dev/null)
   echo "bootstrap: glTF validator installed"
 fi
+
+# Wine's 32-bit half, for the i686 build's tests, only where this machine's
+# kernel runs 32-bit programs: where it does not, installing wine32 leaves a
+# Wine that runs no 64-bit program either.
+if "$tools_dir/runs-32bit.sh"; then
+  if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+    echo "bootstrap: this kernel runs 32-bit programs: installing wine32:i386"
+    sudo=""; [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo dpkg --add-architecture i386
+    $sudo apt-get -o DPkg::Lock::Timeout=600 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=600 install -y -qq wine32:i386 >/dev/null
+  fi
+  echo "bootstrap: 32-bit Windows programs run here (wine32:i386 installed)"
+else
+  echo "bootstrap: this kernel does not run 32-bit programs: nothing 32-bit installed, the win32 tests will be skipped"
+fi

@@ -7,5 +7,19 @@ fi
 out=$(mktemp "${TMPDIR:-/tmp}/wine-emu.XXXXXX")
 wine "$@" >"$out" 2>&1 </dev/null
 rc=$?
-cat "$out"; rm -f "$out"
+cat "$out"
+# A Wine that cannot run the program (a 32-bit one without Wine's 32-bit
+# half) exits 0 and prints nothing: a test program passes only when its own
+# summary was seen.
+if [ $rc -eq 0 ]; then
+  for arg in "$@"; do
+    case $arg in
+      --gtest_list_tests)
+        grep -q . "$out" || { echo "wine-emu: $1 listed no tests (did it run at all?)" >&2; rc=1; } ;;
+      --gtest_filter=*)
+        grep -q '^\[  PASSED  \]' "$out" || { echo "wine-emu: $1 exited 0 without its test summary (did it run at all?)" >&2; rc=1; } ;;
+    esac
+  done
+fi
+rm -f "$out"
 exit $rc

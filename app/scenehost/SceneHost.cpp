@@ -22,7 +22,8 @@
 namespace {
 
 struct Options {
-    std::string plugin, file, output, report, screenshots;
+    std::string plugin, output, report, screenshots;
+    std::vector<std::string> files;  // one import each, in order
     bool cancelBrowser = false;
     std::vector<std::string> ui;
 };
@@ -93,16 +94,26 @@ int fail(const std::string& text) {
     return 1;
 }
 
-bool importCompleted() {
-    // The import frames the views only when it completed: that is the
-    // host's sign of a successful import command.
-    for (const auto& c : XSI::HostControl::GetCommands())
-        if (c.name == XSI::CString("FrameAll")) return true;
+// Whether the import whose commands start at firstCommand completed: it
+// frames the views only then, the host's sign of a successful import command.
+bool importCompleted(size_t firstCommand) {
+    const auto commands = XSI::HostControl::GetCommands();
+    for (size_t i = firstCommand; i < commands.size(); ++i)
+        if (commands[i].name == XSI::CString("FrameAll")) return true;
     return false;
 }
 
+// What picking the menu item needs, and what the imports did.
+struct ImportRuns {
+    std::vector<std::string> files;   // the browser's answer for each pick ("": cancelled);
+                                      // none: one pick, the real open-file dialog asks
+    std::vector<UiAction> actions;    // the options dialog's script, for each pick
+    std::string screenshots;
+    bool lastCompleted = false;
+};
+
 // Loads the plug-in, registers it, builds its menus and picks the first item.
-int runPlugin(const std::string& pluginPath, HWND mainWindow) {
+int runPlugin(const std::string& pluginPath, ImportRuns& runs) {
     HMODULE module = LoadLibraryA(pluginPath.c_str());
     if (!module) return fail("cannot load the plug-in " + pluginPath + " (error " + std::to_string(GetLastError()) + ")");
     auto load = entry<PluginLoadFn>(module, kLoadEntry);
@@ -135,16 +146,27 @@ int runPlugin(const std::string& pluginPath, HWND mainWindow) {
     if (!callback) {
         status = fail(pluginPath + " added no menu item with a callback");
     } else {
-        pumpPending();
-        startDialogAutomation();
-        XSI::Context context(picked.GetRef());
-        callback(context);
-        stopDialogAutomation();
+        // Each pick is one import in the same loaded plug-in, as a user
+        // picking the menu item again in the host.
+        const size_t picks = runs.files.empty() ? 1 : runs.files.size();
+        for (size_t i = 0; i < picks; ++i) {
+            if (!runs.files.empty()) XSI::HostControl::SetFileBrowserAnswer(runs.files[i].c_str());
+            setDialogScript(runs.actions, runs.screenshots);
+            const size_t firstCommand = XSI::HostControl::GetCommands().size();
+            pumpPending();
+            startDialogAutomation();
+            XSI::Context context(picked.GetRef());
+            callback(context);
+            stopDialogAutomation();
+            runs.lastCompleted = importCompleted(firstCommand);
+            if (picks > 1)
+                std::fprintf(stderr, "scenehost: import %zu of %zu %s\n", i + 1, picks,
+                             runs.lastCompleted ? "completed" : "was cancelled or failed");
+        }
     }
     unload(registrar);
     menus.clear();
     FreeLibrary(module);
-    (void)mainWindow;
     return status;
 }
 
@@ -154,7 +176,8 @@ int main(int argc, char** argv) {
     Options o;
     CLI::App app{"Loads the plug-in as a 3D host does, runs its import command and writes the scene.", "scenehost"};
     app.add_option("--plugin", o.plugin, "the plug-in module (default: vqVirEru.dll beside scenehost.exe)");
-    auto* file = app.add_option("--file", o.file, "the file browser's answer: the terrain to import");
+    auto* file = app.add_option("--file", o.files,
+                                "the file browser's answer: the terrain to import (repeated: one import each, in order)");
     app.add_flag("--cancel-browser", o.cancelBrowser, "the file browser is cancelled")->excludes(file);
     app.add_option("--ui", o.ui,
                    "an action on the options dialog, in order: text:ID=VALUE, check:ID=0|1, spin:ID=VALUE, click:ID");
@@ -190,12 +213,15 @@ int main(int argc, char** argv) {
         }
     }
     if (o.plugin.empty()) o.plugin = exeFolder() + "vqVirEru.dll";
-    for (std::string* path : {&o.plugin, &o.file, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
+    for (std::string* path : {&o.plugin, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
+    for (std::string& path : o.files) path = absolutePath(path);
 
     XSI::HostControl::ResetHost();
-    if (!o.file.empty()) XSI::HostControl::SetFileBrowserAnswer(o.file.c_str());
-    if (o.cancelBrowser) XSI::HostControl::SetFileBrowserAnswer("");
-    setDialogScript(actions, o.screenshots);
+    ImportRuns runs;
+    runs.files = o.files;
+    if (o.cancelBrowser) runs.files = {""};
+    runs.actions = actions;
+    runs.screenshots = o.screenshots;
     if (!makeHelpFindable(folderOf(o.plugin)))
         std::fprintf(stderr, "scenehost: cannot enter %s; Help may not find vqVirEru.chm\n", folderOf(o.plugin).c_str());
 
@@ -203,11 +229,11 @@ int main(int argc, char** argv) {
     if (!mainWindow) return fail("cannot create the main window (is there a display?)");
     XSI::HostControl::SetApplicationWindowHandle(mainWindow);
 
-    const int status = runPlugin(o.plugin, mainWindow);
+    const int status = runPlugin(o.plugin, runs);
     XSI::HostControl::SetApplicationWindowHandle(nullptr);
     DestroyWindow(mainWindow);
     if (status != 0) return status;
-    if (!importCompleted()) return fail("the import was cancelled or failed; nothing written");
+    if (!runs.lastCompleted) return fail("the import was cancelled or failed; nothing written");
 
     if (!o.output.empty()) {
         const auto layout = lowerExtension(o.output) == ".glb" ? XSI::SceneExport::GltfLayout::Binary
