@@ -1,10 +1,10 @@
 # GoogleTest for every build, and vq_add_test() to register a test program.
 #
 # Natively the Debian package is used. For mingw-w64 it is built from the
-# sources Debian ships in /usr/src/googletest. Windows tests run under Wine
-# through CMAKE_CROSSCOMPILING_EMULATOR (tools/wine-emu.sh); the i686 build has
-# no emulator, because a 32-bit program cannot run under this 64-bit Wine, so
-# its tests are built but not registered.
+# sources Debian ships in /usr/src/googletest. Windows tests of both builds
+# run under Wine through CMAKE_CROSSCOMPILING_EMULATOR (tools/wine-emu.sh);
+# the i686 ones need Wine's 32-bit half, which scripts/bootstrap.sh installs
+# where the kernel runs 32-bit programs (scripts/test.sh skips them elsewhere).
 enable_testing()
 include(GoogleTest)
 

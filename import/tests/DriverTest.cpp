@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <functional>
 #include <limits>
+#include <set>
 #include <thread>
 
 #include "host/HostControl.h"
@@ -16,6 +17,7 @@
 #include "import/ImportUi.h"
 #include "import/ImportWorker.h"
 #include "import/ProgressSink.h"
+#include "import/TerrainBuild.h"
 #include "import/tests/ImportTestSupport.h"
 #include "plugin/HostOps.h"
 
@@ -318,4 +320,83 @@ TEST_F(DriverFixture, terrain_scale_that_cannot_place_a_mesh) {
     EXPECT_FALSE(run(tooFar));
     EXPECT_EQ(ui.messages, Strings{"terrain too large for scene positions at this scale"});
     EXPECT_FALSE(FindObject("alps").has_value());
+}
+
+// A host that runs out of room for the mesh's lists, at every stage of the
+// build: the import fails with the failure's own text, never crashes, and
+// never passes off a mesh without its texture coordinates as imported. The
+// plug-in's own lists (positions, triangle corners) give the terrain's size;
+// the host's (normals at Build, the texture coordinates) give "Error
+// generating mesh: " and the host's description. With room again, the same
+// import succeeds.
+TEST_F(DriverFixture, a_host_out_of_room_fails_the_import_at_every_stage) {
+    terrainPath = folder.write("wide.ter", tergen::terrainBytes(grid(300, 200)));
+    const std::set<std::string> failures = {"terrain too large for the memory available: 300 x 200 points",
+                                            "Error generating mesh: out of memory",
+                                            "Error generating mesh: cannot add the texture coordinates"};
+    std::set<std::string> seen;
+    // The lists take about 3.4 MB in all.
+    for (uint64_t limit = 128 << 10; limit <= (4u << 20); limit += 128 << 10) {
+        SCOPED_TRACE(limit);
+        ResetHost();
+        ui = ScriptedUi{};
+        ui.settingsPath = folder.path("vq_vireru.cfg");
+        SetListMemoryLimit(limit);
+        ImportSession session;
+        const bool imported = run(session);
+        SetListMemoryLimit(0);
+        const auto mesh = FindObject("wide");
+        ASSERT_TRUE(mesh);
+        if (imported) {
+            EXPECT_TRUE(ui.messages.empty());
+            EXPECT_EQ(mesh->uvCount, mesh->nodeCount);
+            EXPECT_EQ(mesh->vertexCount, 300u * 200u);
+            seen.insert("imported");
+            continue;
+        }
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(failures.count(ui.messages[0]), 1u) << ui.messages[0];
+        EXPECT_EQ(ui.events.back().rfind("failed", 0), 0u);
+        EXPECT_FALSE(IsFramed());
+        seen.insert(ui.messages[0]);
+    }
+    EXPECT_EQ(seen.size(), failures.size() + 1) << "every stage failed once and the import succeeded with room";
+}
+
+// What a grid's lists take, and whether they can fit this build's address
+// space: known from the header alone, so a terrain too large for a 32-bit
+// host is refused before the options and before any sample is read.
+TEST_F(DriverFixture, a_grid_too_large_for_the_address_space_is_refused_from_its_header) {
+    // 34 bytes per point and 12 per triangle.
+    EXPECT_EQ(TerrainListBytes(3, 2), 6u * 34 + 4u * 12);
+    EXPECT_EQ(TerrainListBytes(1, 5), 5u * 34);
+    EXPECT_EQ(TerrainListBytes(65535, 65535), 65535ull * 65535 * 34 + 2ull * 65534 * 65534 * 12);
+
+    char text[128];
+    TerrainHeader header;
+    header.xPoints = header.yPoints = 8193;  // 3.9 GB of lists
+    EXPECT_EQ(CheckTerrainFits(header, text, sizeof text), sizeof(void*) == 8);
+    header.xPoints = header.yPoints = 4097;  // 0.97 GB
+    EXPECT_TRUE(CheckTerrainFits(header, text, sizeof text));
+    header.xPoints = 8193;
+    header.yPoints = 2;
+    EXPECT_TRUE(CheckTerrainFits(header, text, sizeof text));
+
+    // A file that declares 8193 x 8193 points and holds none: a 32-bit
+    // import says so before the options; a 64-bit one reads what is there.
+    tergen::Bytes bytes = tergen::terrainBytes(grid(4, 4));
+    for (size_t i = 0; i + 4 <= bytes.size(); ++i)
+        if (std::equal(bytes.begin() + i, bytes.begin() + i + 4, "XPTS") ||
+            std::equal(bytes.begin() + i, bytes.begin() + i + 4, "YPTS"))
+            bytes[i + 4] = 0x01, bytes[i + 5] = 0x20;  // 8193, little-endian
+    terrainPath = folder.write("huge.ter", bytes);
+    ImportSession session;
+    EXPECT_FALSE(run(session));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    if (sizeof(void*) == 4) {
+        EXPECT_EQ(ui.messages[0], "terrain too large for the memory available: 8193 x 8193 points");
+        EXPECT_EQ(ui.calls, (Strings{"settings", "skin", "message"}));
+    } else {
+        EXPECT_EQ(ui.messages[0], "error while reading elevation-data");
+    }
 }

@@ -129,9 +129,10 @@ TEST_F(ProgressDialog, completed_import_shows_status_and_bar_then_fades_out_in_t
     });
     const DWORD closedAfter = GetTickCount() - doneAt;
     EXPECT_EQ(result, 1);
-    // 700 ms, nine more steps of 50 ms and 100 ms to close: about 1.25 s.
+    // 700 ms, nine more steps of 50 ms and 100 ms to close: at least 1.25 s.
+    // Only lower bounds: a timer never fires early, but a busy machine may
+    // fire it late; the steps themselves are counted below.
     EXPECT_GE(closedAfter, 1200u);
-    EXPECT_LE(closedAfter, 2500u);
     ASSERT_TRUE(watch);
     // The bar colour blended into the background (56, 56, 56) at the float
     // levels 0.9 .. 0.1 and then just below 0, each channel cut toward zero.
@@ -145,20 +146,23 @@ TEST_F(ProgressDialog, completed_import_shows_status_and_bar_then_fades_out_in_t
     EXPECT_EQ(seen, expected);
     if (seen.size() == 10) {
         const auto steps = watch->seen(PRGM_SETCOLOR);
-        EXPECT_GE(steps[0].tick - doneAt, 650u);                  // the first step waits 700 ms
-        EXPECT_LT(steps[9].tick - steps[0].tick, 9 * 50u + 400);  // the others follow every 50 ms
+        EXPECT_GE(steps[0].tick - doneAt, 650u);  // the first step waits 700 ms
+        for (size_t i = 1; i < steps.size(); ++i)  // each other step waits its 50 ms
+            EXPECT_GE(steps[i].tick - steps[i - 1].tick, 40u) << i;
     }
 }
 
 TEST_F(ProgressDialog, failure_closes_at_once_with_0_and_keeps_the_text) {
-    DWORD failedAt = 0;
+    std::unique_ptr<Watch> watch;
+    onShown = [&](HWND d) { watch = std::make_unique<Watch>(GetDlgItem(d, IDC_PRG_BAR)); };
     const INT_PTR result = run([&](ProgressTarget& t, ImportSession& s) {
         fixedtext::copy(s.errorText, "error while reading elevation-data");
-        failedAt = GetTickCount();
         t.send(WM_IMPORT_FAILED, 0);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_LT(GetTickCount() - failedAt, 500u);
+    // At once: no fade (which a completed import's closing goes through).
+    ASSERT_TRUE(watch);
+    EXPECT_TRUE(watch->seen(PRGM_SETCOLOR).empty());
     EXPECT_TRUE(session.cancelled);
     EXPECT_STREQ(session.errorText, "error while reading elevation-data");
 }

@@ -1,0 +1,70 @@
+#!/bin/bash
+# The builds write the same scene: vqvireru on Linux, vqvireru.exe and
+# scenehost.exe of the win64 and win32 builds, for the example with its
+# default options and with edited ones, byte for byte; and a 4097 x 4097
+# terrain through both vqvireru.exe builds (the win32 one cannot map the
+# whole file and writes it from memory). The win32 programs take part where
+# this machine runs 32-bit programs.
+#   usage: same_scene_test.sh BUILD_ROOT   (holds native/, win64/, win32/)
+# Needs WINEPREFIX and DISPLAY (tools/winetest.sh run ...).
+set -uo pipefail
+root=$(realpath "$1")
+src=$(cd "$(dirname "$0")/../.." && pwd)
+emu=$src/tools/wine-emu.sh
+work=$(mktemp -d "${TMPDIR:-/tmp}/same-scene.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+passed=0
+failures=0
+winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+builds=(win64)
+if "$src/tools/runs-32bit.sh"; then builds+=(win32); else echo "skip win32: this kernel does not run 32-bit programs"; fi
+
+# same REFERENCE FILE NAME: byte for byte, or where the first difference is.
+same() {
+  local diff
+  if diff=$(cmp "$1" "$2" 2>&1); then passed=$((passed + 1)); echo "ok   $3"
+  else failures=$((failures + 1)); echo "FAIL $3: $diff"; fi
+}
+
+ridge=$src/examples/ridge.ter
+edited_cli=(--name Peak --no-camera --scale 0.25)
+edited_ui=(--ui text:1001=Peak --ui check:1036=0 --ui spin:1000=0.25)
+"$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux.glb"
+"$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-edited.glb" "${edited_cli[@]}"
+for b in "${builds[@]}"; do
+  bin=$root/$b/bin
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli.glb")" >"$work/$b-cli.out"
+  same "$work/linux.glb" "$work/$b-cli.glb" "$b vqvireru.exe writes what Linux writes"
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-edited.glb")" \
+    "${edited_cli[@]}" >"$work/$b-cli-edited.out"
+  same "$work/linux-edited.glb" "$work/$b-cli-edited.glb" "$b vqvireru.exe with edited options"
+  # Each scenehost run gets a fresh plug-in copy: no saved options.
+  for run in host host-edited; do
+    mkdir -p "$work/$b-$run"
+    cp "$bin/vqVirEru.dll" "$work/$b-$run/"
+  done
+  "$emu" "$bin/scenehost.exe" --plugin "$(winpath "$work/$b-host/vqVirEru.dll")" --file "$(winpath "$ridge")" \
+    --ui click:1004 -o "$(winpath "$work/$b-host.glb")" >"$work/$b-host.out"
+  same "$work/linux.glb" "$work/$b-host.glb" "$b scenehost.exe writes what Linux writes"
+  "$emu" "$bin/scenehost.exe" --plugin "$(winpath "$work/$b-host-edited/vqVirEru.dll")" --file "$(winpath "$ridge")" \
+    "${edited_ui[@]}" --ui click:1004 -o "$(winpath "$work/$b-host-edited.glb")" >"$work/$b-host-edited.out"
+  same "$work/linux-edited.glb" "$work/$b-host-edited.glb" "$b scenehost.exe with edited options"
+done
+
+# A large terrain: the 32-bit program writes the 64-bit one's bytes.
+if [[ ${builds[*]} == *win32* ]]; then
+  "$emu" "$root/win64/bin/vq-tergen.exe" terrain "$(winpath "$work/big.ter")" --points 4097 4097 >/dev/null
+  for b in win64 win32; do
+    "$emu" "$root/$b/bin/vqvireru.exe" import "$(winpath "$work/big.ter")" -q -o "$(winpath "$work/big-$b.glb")" \
+      >"$work/big-$b.out"
+  done
+  same "$work/big-win64.glb" "$work/big-win32.glb" "4097 x 4097: win32 vqvireru.exe writes what win64 writes"
+  rm -f "$work"/big*
+fi
+
+if ((failures)); then
+  for f in "$work"/*.out; do [[ -s $f ]] && { echo "--- $(basename "$f")"; cat "$f"; }; done
+fi
+echo "$passed passed, $failures failed"
+((failures == 0))
