@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/scenehost/DialogAutomation.h"
-#include "app/scenehost/HelpLocation.h"
+#include "app/scenehost/FullPath.h"
 #include "app/scenehost/UiScript.h"
 #include "host/HostControl.h"
 #include "host/SceneExport.h"
@@ -22,7 +22,8 @@
 namespace {
 
 struct Options {
-    std::string plugin, file, output, report, screenshots;
+    std::vector<std::string> plugins;
+    std::string file, output, report, screenshots;
     bool cancelBrowser = false;
     std::vector<std::string> ui;
 };
@@ -93,12 +94,13 @@ int fail(const std::string& text) {
     return 1;
 }
 
-bool importCompleted() {
-    // The import frames the views only when it completed: that is the
-    // host's sign of a successful import command.
+// The import frames the views only when it completed: that is the host's
+// sign of a successful import command.
+size_t completedImports() {
+    size_t n = 0;
     for (const auto& c : XSI::HostControl::GetCommands())
-        if (c.name == XSI::CString("FrameAll")) return true;
-    return false;
+        if (c.name == XSI::CString("FrameAll")) ++n;
+    return n;
 }
 
 // Loads the plug-in, registers it, builds its menus and picks the first item.
@@ -153,7 +155,9 @@ int runPlugin(const std::string& pluginPath, HWND mainWindow) {
 int main(int argc, char** argv) {
     Options o;
     CLI::App app{"Loads the plug-in as a 3D host does, runs its import command and writes the scene.", "scenehost"};
-    app.add_option("--plugin", o.plugin, "the plug-in module (default: vqVirEru.dll beside scenehost.exe)");
+    app.add_option("--plugin", o.plugins,
+                   "the plug-in module (default: vqVirEru.dll beside scenehost.exe); given again, each is loaded, run "
+                   "and unloaded in turn in this process, as a host that loads a rebuilt copy");
     auto* file = app.add_option("--file", o.file, "the file browser's answer: the terrain to import");
     app.add_flag("--cancel-browser", o.cancelBrowser, "the file browser is cancelled")->excludes(file);
     app.add_option("--ui", o.ui,
@@ -189,25 +193,33 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (o.plugin.empty()) o.plugin = exeFolder() + "vqVirEru.dll";
-    for (std::string* path : {&o.plugin, &o.file, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
+    if (o.plugins.empty()) o.plugins.push_back(exeFolder() + "vqVirEru.dll");
+    // The current folder stays the one scenehost was started in, as a host's
+    // does; the plug-in finds its own files beside itself.
+    for (std::string& plugin : o.plugins) plugin = absolutePath(plugin);
+    for (std::string* path : {&o.file, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
 
     XSI::HostControl::ResetHost();
     if (!o.file.empty()) XSI::HostControl::SetFileBrowserAnswer(o.file.c_str());
     if (o.cancelBrowser) XSI::HostControl::SetFileBrowserAnswer("");
-    setDialogScript(actions, o.screenshots);
-    if (!makeHelpFindable(folderOf(o.plugin)))
-        std::fprintf(stderr, "scenehost: cannot enter %s; Help may not find vqVirEru.chm\n", folderOf(o.plugin).c_str());
 
     HWND mainWindow = createMainWindow();
     if (!mainWindow) return fail("cannot create the main window (is there a display?)");
     XSI::HostControl::SetApplicationWindowHandle(mainWindow);
 
-    const int status = runPlugin(o.plugin, mainWindow);
+    int status = 0;
+    bool allCompleted = true;
+    for (const std::string& plugin : o.plugins) {
+        setDialogScript(actions, o.screenshots);
+        const size_t before = completedImports();
+        status = runPlugin(plugin, mainWindow);
+        if (status != 0) break;
+        if (completedImports() == before) allCompleted = false;
+    }
     XSI::HostControl::SetApplicationWindowHandle(nullptr);
     DestroyWindow(mainWindow);
     if (status != 0) return status;
-    if (!importCompleted()) return fail("the import was cancelled or failed; nothing written");
+    if (!allCompleted) return fail("the import was cancelled or failed; nothing written");
 
     if (!o.output.empty()) {
         const auto layout = lowerExtension(o.output) == ".glb" ? XSI::SceneExport::GltfLayout::Binary
