@@ -191,6 +191,11 @@ LRESULT CALLBACK checkBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case BM_GETCHECK:
             return st->checkState;
+        case BM_GETSTATE:
+            // From the skin's state, not the replaced control's, which never
+            // sees a click: accessibility tools read a check box's state so.
+            return (st->checkState ? BST_CHECKED : BST_UNCHECKED) | (st->pressed ? BST_PUSHED : 0) |
+                   (GetFocus() == w ? BST_FOCUS : 0);
         case BM_SETCHECK: {
             const int v = wp != BST_UNCHECKED ? 1 : 0;  // two-state: anything set is checked
             if (v != st->checkState) {

@@ -97,9 +97,11 @@ TEST_F(SkinnedCheckBox, toggles_and_reports_one_click_only_when_released_inside)
     // The space bar is a click: press and release toggle and report once;
     // the focus leaving between them drops the press.
     SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(SendMessageA(box, BM_GETSTATE, 0, 0), BST_PUSHED | BST_FOCUS);
     SendMessageA(box, WM_CHAR, ' ', 0);
     SendMessageA(box, WM_KEYUP, VK_SPACE, 0);
     EXPECT_EQ(checked(), 1);
+    EXPECT_EQ(SendMessageA(box, BM_GETSTATE, 0, 0), BST_CHECKED | BST_FOCUS);  // as a tool reads it
     EXPECT_EQ(parent.received(WM_COMMAND).size(), 1u);
     SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
     SetFocus(parent.hwnd());

@@ -133,11 +133,15 @@ TEST_F(Keyboard, tab_and_shift_tab_visit_every_control_in_template_order_and_typ
                                             "1039", "1040", "1004",      "9",    "1005", "2"};
     std::vector<std::string> forward, backward;
     std::string typed, shownAfterLeaving;
+    int backWithout = 0, backWithFocus = 0;  // background pixels of the Camera switch
     EXPECT_EQ(run([&](HWND d) {
+                  HWND camera = GetDlgItem(d, IDC_OPT_CAMERA);
                   forward.push_back(focusName(d));
                   for (size_t i = 0; i < order.size(); ++i) {
                       press(d, VK_TAB);
                       forward.push_back(focusName(d));
+                      if (GetFocus() == camera) backWithFocus = wintest::capture(camera).count(wintest::kBack);
+                      if (GetFocus() != camera && i == 0) backWithout = wintest::capture(camera).count(wintest::kBack);
                   }
                   for (size_t i = 0; i < order.size(); ++i) {
                       press(d, VK_TAB, true);
@@ -164,6 +168,8 @@ TEST_F(Keyboard, tab_and_shift_tab_visit_every_control_in_template_order_and_typ
     EXPECT_EQ(forward, expectedForward);
     std::vector<std::string> expectedBackward(order.rbegin(), order.rend());
     EXPECT_EQ(backward, expectedBackward);
+    // The focus shows on the switch as a frame around its text.
+    EXPECT_GT(backWithout - backWithFocus, 40) << backWithout << " " << backWithFocus;
     EXPECT_EQ(typed, "7");
     EXPECT_EQ(shownAfterLeaving, "7.0");
     EXPECT_EQ(session.scale, 7.0f);
