@@ -15,6 +15,7 @@
 #include "resource.h"
 #include "skin/SkinMessages.h"
 #include "skin/tests/win/WinTestSupport.h"
+#include "ui/Help.h"
 #include "ui/ImportDialogs.h"
 #include "ui/OptionsDialog.h"
 
@@ -176,28 +177,46 @@ TEST_F(Keyboard, tab_and_shift_tab_visit_every_control_in_template_order_and_typ
 }
 
 TEST_F(Keyboard, space_toggles_a_switch_and_a_closed_box_gives_the_focus_back) {
+    // No help control: Help answers with the message box.
+    help::ResetHelp({[](BYTE*, DWORD*, DWORD*) -> LONG { return ERROR_FILE_NOT_FOUND; },
+                     [](const char*) -> HMODULE { return nullptr; }, [](HMODULE, LPCSTR) -> FARPROC { return nullptr; },
+                     [](HMODULE, char*, DWORD) -> DWORD { return 0; }});
     bool cameraAfterSpace = true;
-    std::string focusAfterAbout, focusAfterHelp;
+    std::string focusAfterAbout, focusAfterHelp, helpText;
     EXPECT_EQ(run([&](HWND d) {
                   HWND camera = GetDlgItem(d, IDC_OPT_CAMERA);
                   SetFocus(camera);
                   press(d, VK_SPACE);
                   cameraAfterSpace = IsDlgButtonChecked(d, IDC_OPT_CAMERA) == BST_CHECKED;
-                  // About... from the keyboard; Escape closes the box.
+                  // About... from the keyboard; Escape closes the box. Then
+                  // Help, whose message box Enter closes.
                   SetFocus(GetDlgItem(d, IDC_OPT_ABOUT));
                   wintest::driveNextDialog(
-                      [&focusAfterAbout, d](HWND about) {
+                      [&, d](HWND about) {
                           press(about, VK_ESCAPE);
                           pumpDialog(d, 100);
                           focusAfterAbout = focusName(d);
-                          wintest::clickControl(d, IDC_OPT_CANCEL);
+                          SetFocus(GetDlgItem(d, IDC_OPT_HELP));
+                          wintest::driveNextDialog(
+                              [&, d](HWND box) {
+                                  helpText = windowText(box);
+                                  press(box, VK_RETURN);
+                                  pumpDialog(d, 100);
+                                  focusAfterHelp = focusName(d);
+                                  wintest::clickControl(d, IDC_OPT_CANCEL);
+                              },
+                              3, d);
+                          press(d, VK_SPACE);
                       },
                       3, d);
                   press(d, VK_SPACE);
               }),
               0);
+    help::ResetHelp(help::SystemHelp());
     EXPECT_FALSE(cameraAfterSpace);
     EXPECT_EQ(focusAfterAbout, "1005");
+    EXPECT_EQ(helpText, "you need  help for this ?");
+    EXPECT_EQ(focusAfterHelp, "9");
 }
 
 TEST_F(Keyboard, options_dialog_takes_no_clicks_while_the_world_file_browser_is_open) {
