@@ -29,8 +29,9 @@ foreach(target vqVirEru vq_host scenehost vqvireru)
     continue()
   endif()
   get_target_property(kind ${target} TYPE)
-  if(target STREQUAL "vq_host" AND NOT kind STREQUAL "SHARED_LIBRARY")
-    continue()   # a static host is inside the programs already
+  get_target_property(imported ${target} IMPORTED)
+  if(target STREQUAL "vq_host" AND (imported OR NOT kind STREQUAL "SHARED_LIBRARY"))
+    continue()   # a static host is inside the programs already; an outside SDK's library is the application's
   endif()
   install(PROGRAMS $<TARGET_FILE:${target}> DESTINATION . COMPONENT ${VQ_PACKAGE_COMPONENT})
 endforeach()
@@ -42,9 +43,15 @@ else()
   message(STATUS "Package: no help file in this build (chmcmd missing), left out")
 endif()
 
-# The installing text, with Windows line ends for Notepad.
-configure_file(${PROJECT_SOURCE_DIR}/res/INSTALL.txt ${CMAKE_BINARY_DIR}/package/INSTALL.txt
-               @ONLY NEWLINE_STYLE CRLF)
+# The installing text, with Windows line ends for Notepad: the package with
+# the stand-in host installs into scenehost.exe's folder; a plug-in built
+# against an application's SDK into that application.
+if(VQ_OUTSIDE_SDK)
+  set(vq_install_text ${PROJECT_SOURCE_DIR}/res/INSTALL-application.txt)
+else()
+  set(vq_install_text ${PROJECT_SOURCE_DIR}/res/INSTALL.txt)
+endif()
+configure_file(${vq_install_text} ${CMAKE_BINARY_DIR}/package/INSTALL.txt @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${CMAKE_BINARY_DIR}/package/INSTALL.txt DESTINATION . COMPONENT ${VQ_PACKAGE_COMPONENT})
 
 set(CPACK_GENERATOR ZIP)

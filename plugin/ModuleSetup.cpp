@@ -18,7 +18,16 @@ bool RunModuleEntry(ModuleState& state, HINSTANCE instance, RegisterControlsFn r
         warn(nullptr, "Failed to create some custom controls\n sorry...", "vq::VirEru", MB_ICONWARNING);
         return false;
     }
+    state.classesRegistered = true;
     return true;
+}
+
+void RunModuleDetach(ModuleState& state, bool processEnding, UnregisterControlsFn unregisterControls) {
+    // At the end of the process the system takes everything down itself, and
+    // the window manager may already be gone: nothing is called then.
+    if (processEnding || !state.classesRegistered) return;
+    state.classesRegistered = false;
+    unregisterControls(state.instance);
 }
 
 ModuleState& PluginModuleState() {
@@ -26,6 +35,11 @@ ModuleState& PluginModuleState() {
     return state;
 }
 
-bool RunModuleEntry(HINSTANCE instance) {
+bool RunModuleEntry(HINSTANCE instance, DWORD reason, bool processEnding) {
+    if (reason == DLL_PROCESS_DETACH) {
+        PluginModuleState().instance = instance;
+        RunModuleDetach(PluginModuleState(), processEnding, UnregisterSkinControls);
+        return true;
+    }
     return RunModuleEntry(PluginModuleState(), instance, RegisterSkinControls, MessageBoxA);
 }

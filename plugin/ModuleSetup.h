@@ -8,6 +8,7 @@
 struct ModuleState {
     HINSTANCE instance = nullptr;  // stored on every call; each import gets it
     bool uiInitialised = false;    // set before the first set-up, never cleared
+    bool classesRegistered = false;  // the set-up registered the window classes
 };
 
 using RegisterControlsFn = bool (*)(HINSTANCE);
@@ -18,6 +19,13 @@ using WarnFn = int(WINAPI*)(HWND, const char* text, const char* caption, UINT ty
 // not load the module.
 bool RunModuleEntry(ModuleState& state, HINSTANCE instance, RegisterControlsFn registerControls, WarnFn warn);
 
-// The module's own state and the entry with the real system calls.
+// The module is unloaded (FreeLibrary, not the end of the process): the
+// window classes registered by the set-up go with it, so that a copy loaded
+// later registers its own. At the end of the process nothing is done.
+using UnregisterControlsFn = void (*)(HINSTANCE);
+void RunModuleDetach(ModuleState& state, bool processEnding, UnregisterControlsFn unregisterControls);
+
+// The module's own state and the entry with the real system calls, by the
+// reason the system gives (DLL_PROCESS_ATTACH, ..._DETACH, thread start, end).
 ModuleState& PluginModuleState();
-bool RunModuleEntry(HINSTANCE instance);
+bool RunModuleEntry(HINSTANCE instance, DWORD reason, bool processEnding);

@@ -9,7 +9,11 @@
 
 #define PLUGIN_ENTRY extern "C" __declspec(dllexport)
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD, LPVOID) { return RunModuleEntry(instance) ? TRUE : FALSE; }
+// reserved is not null at DLL_PROCESS_DETACH when the process is ending,
+// null when the module is freed.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    return RunModuleEntry(instance, reason, reserved != nullptr) ? TRUE : FALSE;
+}
 
 namespace {
 

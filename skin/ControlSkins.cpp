@@ -19,7 +19,7 @@ WNDPROC g_editProc = nullptr;
 // One per skinned check box, kept in the control's user data.
 struct CheckBoxState {
     int checkState;  // 0 or 1
-    int pressed;     // 1 while the left button is held on the control
+    int pressed;     // 1 while the left button is held on the control, 2 while the space bar is
 };
 
 WNDPROC currentProc(HWND w) { return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(w, GWLP_WNDPROC)); }
@@ -55,6 +55,27 @@ RECT boxRect(HWND w) {
     return {b.left, b.top, b.right, b.bottom};
 }
 
+// The focus is shown as the system shows it, a dotted frame, and only while
+// the window's keyboard cues are on (after the keyboard was used in it).
+bool showsFocus(HWND w) {
+    return GetFocus() == w && !(SendMessageA(w, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS);
+}
+
+void drawFocusAround(HDC dc, const char* text, const RECT& area, UINT format) {
+    RECT r = area;
+    DrawTextA(dc, text, -1, &r, format | DT_CALCRECT);
+    // DT_CALCRECT keeps the left edge; centred or right text moves with the area.
+    const int width = r.right - r.left;
+    if (format & DT_CENTER) r.left = area.left + (area.right - area.left - width) / 2;
+    else if (format & DT_RIGHT) r.left = area.right - width;
+    r.right = r.left + width;
+    InflateRect(&r, 1, 1);
+    IntersectRect(&r, &r, &area);  // the frame stays inside the control
+    SetTextColor(dc, SkinColors::color(SkinColor::Text));
+    SetBkColor(dc, SkinColors::color(SkinColor::Background));
+    DrawFocusRect(dc, &r);
+}
+
 void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
     const LONG_PTR style = GetWindowLongPtrA(w, GWL_STYLE);
     const bool enabled = IsWindowEnabled(w) != FALSE;
@@ -77,6 +98,7 @@ void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
     if (enabled) {
         SetTextColor(dc, SkinColors::color(SkinColor::Text));
         DrawTextA(dc, text, -1, &trc, format);
+        if (showsFocus(w)) drawFocusAround(dc, text, trc, format);
     } else {
         RECT shadow = trc;
         OffsetRect(&shadow, 1, 1);
@@ -87,7 +109,7 @@ void paintCheckBox(HWND w, HDC dc, const CheckBoxState& st) {
     }
 
     RECT box = boxRect(w);
-    const int fill = st.pressed == 1 ? SkinColor::TroughLight
+    const int fill = st.pressed != 0 ? SkinColor::TroughLight
                      : !enabled      ? SkinColor::Background
                                      : SkinColor::FieldBackground;
     FillSolidRect(dc, box, SkinColors::color(fill));
@@ -169,6 +191,11 @@ LRESULT CALLBACK checkBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case BM_GETCHECK:
             return st->checkState;
+        case BM_GETSTATE:
+            // From the skin's state, not the replaced control's, which never
+            // sees a click: accessibility tools read a check box's state so.
+            return (st->checkState ? BST_CHECKED : BST_UNCHECKED) | (st->pressed ? BST_PUSHED : 0) |
+                   (GetFocus() == w ? BST_FOCUS : 0);
         case BM_SETCHECK: {
             const int v = wp != BST_UNCHECKED ? 1 : 0;  // two-state: anything set is checked
             if (v != st->checkState) {
@@ -177,12 +204,39 @@ LRESULT CALLBACK checkBoxProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
             }
             return 0;
         }
-        case BM_SETSTATE:  // the system button would paint itself over the skin
+        // The space bar presses and releases the box as the left button
+        // does: a keyboard user toggles a switch as a system check box
+        // lets them.
         case WM_KEYDOWN:
+            if (wp == VK_SPACE && st->pressed == 0 && GetCapture() != w) {
+                st->pressed = 2;  // by the keyboard: drawn as the mouse's press
+                invalidateBox(w);
+            }
+            return 0;
         case WM_KEYUP:
+            if (wp == VK_SPACE && st->pressed == 2) {
+                st->pressed = 0;
+                st->checkState = 1 - st->checkState;
+                invalidateBox(w);
+                SendMessageA(GetParent(w), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(w), BN_CLICKED),
+                             reinterpret_cast<LPARAM>(w));
+            }
+            return 0;
+        case BM_SETSTATE:  // the system button would paint itself over the skin
         case WM_CHAR:
+            return 0;
         case WM_SETFOCUS:
+            redrawNow(w);
+            return 0;
         case WM_KILLFOCUS:
+            if (st->pressed == 2) st->pressed = 0;  // a key press is over when the focus goes
+            redrawNow(w);
+            return 0;
+        case WM_UPDATEUISTATE:
+            // The system button would repaint itself for its new keyboard
+            // cues; the window's own state is kept, and the skin repaints.
+            DefWindowProcA(w, msg, wp, lp);
+            redrawNow(w);
             return 0;
         case WM_ENABLE:
             redrawNow(w);

@@ -1,5 +1,7 @@
 #include "skin/SkinControls.h"
 
+#include <initializer_list>
+
 namespace {
 
 ATOM systemRegisterClass(const WNDCLASSA* wc) { return RegisterClassA(wc); }
@@ -42,4 +44,8 @@ bool RegisterSkinControlsWith(HINSTANCE instance, RegisterClassFn registerClass,
 
 bool RegisterSkinControls(HINSTANCE instance) {
     return RegisterSkinControlsWith(instance, systemRegisterClass, systemReport);
+}
+
+void UnregisterSkinControls(HINSTANCE instance) {
+    for (const char* name : {kSpinnerClass, kSpinButtonClass, kProgressClass}) UnregisterClassA(name, instance);
 }

@@ -26,6 +26,10 @@ struct SpinnerRange {
 // A class that already exists counts as registered. On any other failure a
 // message box names the class and the later classes are not registered.
 bool RegisterSkinControls(HINSTANCE instance);
+// Unregisters the three classes of instance (the module is going away: a
+// class left behind would keep a window procedure in the unmapped module).
+// A class that is missing, or still has windows, is passed over.
+void UnregisterSkinControls(HINSTANCE instance);
 
 // The same with the two system calls replaceable, so tests can watch the
 // order and force a failure without a modal message box.

@@ -133,6 +133,16 @@ void SkinPainter::DrawSkinButton(const DRAWITEMSTRUCT& item) {
         SetTextColor(dc, dark);
         DrawTextA(dc, text, -1, &rc, format);
     }
+    // The focus as the system shows it on a button, a dotted frame inside
+    // the edge, unless the window's keyboard cues are off.
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        RECT focus = item.rcItem;
+        InflateRect(&focus, -3, -3);
+        SetTextColor(dc, SkinColors::color(SkinColor::Text));
+        const COLORREF oldBack = SetBkColor(dc, SkinColors::color(SkinColor::Background));
+        if (focus.right > focus.left && focus.bottom > focus.top) DrawFocusRect(dc, &focus);
+        SetBkColor(dc, oldBack);
+    }
     SetTextColor(dc, oldColor);
     SetBkMode(dc, oldMode);
 }

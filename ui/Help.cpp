@@ -14,6 +14,7 @@ constexpr char kServerKey[] = "CLSID\\{ADB880A6-D8FF-11CF-9377-00AA003B7A11}\\In
 constexpr REGSAM kReadAccess = 0x20019;  // KEY_READ
 constexpr int kHtmlHelpOrdinal = 14;     // HtmlHelpA
 constexpr UINT kDisplayIndex = 2;        // HH_DISPLAY_INDEX
+constexpr char kHelpFile[] = "vqVirEru.chm";
 
 using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCSTR, UINT, DWORD_PTR);
 
@@ -33,10 +34,11 @@ LONG queryRegistry(BYTE* data, DWORD* size, DWORD* type) {
 
 HMODULE loadLibrary(const char* name) { return LoadLibraryA(name); }
 FARPROC getProcAddress(HMODULE module, LPCSTR name) { return GetProcAddress(module, name); }
+DWORD moduleFileName(HMODULE module, char* path, DWORD size) { return GetModuleFileNameA(module, path, size); }
 
 // Module-wide: the control stays loaded for the life of the plug-in module.
 struct HelpState {
-    HelpSystem system{queryRegistry, loadLibrary, getProcAddress};
+    HelpSystem system{queryRegistry, loadLibrary, getProcAddress, moduleFileName};
     HMODULE module = nullptr;   // the loaded control
     HtmlHelpFn entry = nullptr; // its HTML Help entry
     bool failed = false;        // loading failed once: never tried again
@@ -87,7 +89,7 @@ bool loadControl(HelpState& s) {
 }  // namespace
 
 const HelpSystem& SystemHelp() {
-    static const HelpSystem system{queryRegistry, loadLibrary, getProcAddress};
+    static const HelpSystem system{queryRegistry, loadLibrary, getProcAddress, moduleFileName};
     return system;
 }
 
@@ -107,11 +109,34 @@ HWND CallHtmlHelp(HWND owner, const char* file, UINT command, DWORD_PTR data) {
     return s.entry(owner, file, command, data);
 }
 
+bool HelpFileBesideModule(HMODULE module, char* path, size_t size) {
+    const HelpState& s = state();
+    if (!s.system.moduleFileName || size < 2) return false;
+    const DWORD capacity = size > MAX_PATH * 4 ? MAX_PATH * 4 : static_cast<DWORD>(size);
+    const DWORD n = s.system.moduleFileName(module, path, capacity);
+    if (n == 0 || n >= capacity) return false;  // unknown, or cut by the buffer
+    path[n] = '\0';
+    char* slash = std::strrchr(path, '\\');
+    if (char* forward = std::strrchr(path, '/'); forward && (!slash || forward > slash)) slash = forward;
+    if (!slash) return false;
+    const size_t folder = static_cast<size_t>(slash - path) + 1;
+    if (folder + sizeof kHelpFile > size) return false;
+    std::memcpy(path + folder, kHelpFile, sizeof kHelpFile);
+    return true;
+}
+
 }  // namespace help
 
 void ShowHelp(ImportSession& session, HWND owner) {
+    // The bare name first: the control finds it in the current folder or
+    // the system's help folder. A host's current folder is its own, so the
+    // file installed beside the plug-in is tried by its full path next.
     char file[256] = "vqVirEru.chm";
-    if (HWND viewer = help::CallHtmlHelp(owner, file, help::kDisplayIndex, 0)) {
+    HWND viewer = help::CallHtmlHelp(owner, file, help::kDisplayIndex, 0);
+    char beside[MAX_PATH * 2];
+    if (!viewer && help::HelpFileBesideModule(static_cast<HMODULE>(session.instance), beside, sizeof beside))
+        viewer = help::CallHtmlHelp(owner, beside, help::kDisplayIndex, 0);
+    if (viewer) {
         SetWindowPos(viewer, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE);
         return;
     }

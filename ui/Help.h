@@ -14,6 +14,9 @@ struct HelpSystem {
     LONG (*queryServerPath)(BYTE* data, DWORD* size, DWORD* type);
     HMODULE (*loadLibrary)(const char* name);
     FARPROC (*getProcAddress)(HMODULE module, LPCSTR name);
+    // The module's file path, as GetModuleFileNameA answers it: where the
+    // help file is looked for when its bare name finds nothing.
+    DWORD (*moduleFileName)(HMODULE module, char* path, DWORD size);
 };
 
 // The real registry, LoadLibraryA and GetProcAddress.
@@ -27,5 +30,9 @@ void ResetHelp(const HelpSystem& system);
 // null. The control is loaded on the first call; once loading has failed,
 // every later call answers null without trying again.
 HWND CallHtmlHelp(HWND owner, const char* file, UINT command, DWORD_PTR data);
+
+// The full path of "vqVirEru.chm" in the folder of module into path; false
+// when the module's path is unknown or too long for the buffer.
+bool HelpFileBesideModule(HMODULE module, char* path, size_t size);
 
 }  // namespace help

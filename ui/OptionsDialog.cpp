@@ -163,11 +163,27 @@ INT_PTR answer(HWND dialog, LONG_PTR result) {
     return TRUE;
 }
 
+// The scale spinner, on taking the focus, hands it to its edit and then
+// sends WM_SETFOCUS (0, 0) here. The dialog manager would answer that as the
+// dialog's own focus and put the focus back on the control it last saved,
+// so Tab could never reach the scale. The focus already sits inside the
+// dialog then: the notification is taken, and the edit's text selected, as
+// the dialog manager does for an edit reached with Tab, so typing replaces it.
+bool takeSpinnerFocus(HWND dialog, WPARAM wParam, LPARAM lParam) {
+    HWND focus = GetFocus();
+    if (wParam != 0 || lParam != 0 || !focus || focus == dialog || !IsChild(dialog, focus)) return false;
+    HWND spinner = GetDlgItem(dialog, IDC_OPT_SCALE);
+    if (GetParent(focus) == spinner) SendMessageA(focus, EM_SETSEL, 0, -1);
+    return true;
+}
+
 INT_PTR CALLBACK optionsProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG:
             initDialog(dialog, *reinterpret_cast<ImportSession*>(lParam));
             return TRUE;  // the system sets the focus
+        case WM_SETFOCUS:
+            return takeSpinnerFocus(dialog, wParam, lParam);
         case WM_COMMAND: {
             ImportSession* session = sessionOf(dialog);
             return session && onCommand(dialog, *session, LOWORD(wParam));
@@ -230,7 +246,17 @@ void BrowseWorldFile(ImportSession& session, HWND dialog) {
     record.lpstrFile = chosen;
     record.nMaxFile = sizeof chosen;
     record.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
-    if (g_openFileDialog(&record)) {
+    // The open-file dialog is owned by the host window, so it does not
+    // disable this one: without this a click could press Import, or the
+    // path button again for a second browser, while the first is open.
+    EnableWindow(dialog, FALSE);
+    const BOOL confirmed = g_openFileDialog(&record);
+    EnableWindow(dialog, TRUE);
+    // Closing, the browser hands the activation to its owner, the host
+    // window, which this modal dialog keeps disabled: take it back, and with
+    // it the focus the dialog had (the path button).
+    if (IsWindowVisible(dialog)) SetForegroundWindow(dialog);
+    if (confirmed) {
         chosen[sizeof chosen - 1] = '\0';
         std::memcpy(session.worldPath, chosen, sizeof chosen);
     }

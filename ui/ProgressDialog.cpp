@@ -83,6 +83,9 @@ void initDialog(HWND dialog, ProgressDialogState* state) {
     SkinPainter::ApplyWindowShape(dialog);
     SkinGroupBox::install(GetDlgItem(dialog, IDC_PRG_GROUP));
     setBarColor(dialog, ui::kProgressBarColor);
+    // Cleared as the dialog opens, not at the start tick: "Cancel Import"
+    // pressed in the moment before the worker starts is kept.
+    state->session->cancelled = false;
     SetTimer(dialog, kStartTimer, kStartPeriod, nullptr);
 }
 
@@ -91,7 +94,6 @@ void onTimer(HWND dialog, ProgressDialogState& state, UINT_PTR timer) {
     KillTimer(dialog, timer);
     switch (timer) {
         case kStartTimer:
-            state.session->cancelled = false;
             if (!g_startWorker(&g_target, state.session)) SetTimer(dialog, kCloseTimer, kCloseAfterFailedStart, nullptr);
             break;
         case kFadeTimer:

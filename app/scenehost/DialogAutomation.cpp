@@ -85,7 +85,37 @@ void screenshot(HWND d, const char* name) {
     if (!SaveWindowShot(d, path.c_str())) std::fprintf(stderr, "scenehost: cannot save %s\n", path.c_str());
 }
 
+void keyEvent(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+// A key as the keyboard gives it: through the system's input to the window
+// with the focus, so the dialog manager routes it as it routes a user's.
+void pressKey(HWND d, const UiAction& action) {
+    if (GetForegroundWindow() != d) SetForegroundWindow(d);
+    if (action.shift) keyEvent(VK_SHIFT, false);
+    keyEvent(action.key, false);
+    keyEvent(action.key, true);
+    if (action.shift) keyEvent(VK_SHIFT, true);
+}
+
+void saveShot(HWND d, const std::string& name) {
+    Automation& a = automation();
+    if (a.shots.empty()) {
+        std::fprintf(stderr, "scenehost: shot:%s needs --screenshots\n", name.c_str());
+        return;
+    }
+    const std::string path = a.shots + "\\" + name + ".bmp";
+    if (!SaveWindowShot(d, path.c_str())) std::fprintf(stderr, "scenehost: cannot save %s\n", path.c_str());
+}
+
 void apply(HWND d, const UiAction& action) {
+    if (action.kind == UiAction::Kind::Key) return pressKey(d, action);
+    if (action.kind == UiAction::Kind::Shot) return saveShot(d, action.text);
     HWND control = GetDlgItem(d, action.control);
     if (!control) {
         std::fprintf(stderr, "scenehost: the options dialog has no control %d\n", action.control);
@@ -106,6 +136,9 @@ void apply(HWND d, const UiAction& action) {
         // dialog's own loop, not inside this timer.
         PostMessageA(d, WM_COMMAND, MAKEWPARAM(action.control, BN_CLICKED), reinterpret_cast<LPARAM>(control));
         break;
+    case UiAction::Kind::Key:
+    case UiAction::Kind::Shot:
+        break;  // above: no control of their own
     }
 }
 

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/scenehost/DialogAutomation.h"
-#include "app/scenehost/HelpLocation.h"
+#include "app/scenehost/FullPath.h"
 #include "app/scenehost/UiScript.h"
 #include "host/HostControl.h"
 #include "host/SceneExport.h"
@@ -22,7 +22,8 @@
 namespace {
 
 struct Options {
-    std::string plugin, output, report, screenshots;
+    std::vector<std::string> plugins;
+    std::string output, report, screenshots;
     std::vector<std::string> files;  // one import each, in order
     bool cancelBrowser = false;
     std::vector<std::string> ui;
@@ -175,7 +176,9 @@ int runPlugin(const std::string& pluginPath, ImportRuns& runs) {
 int main(int argc, char** argv) {
     Options o;
     CLI::App app{"Loads the plug-in as a 3D host does, runs its import command and writes the scene.", "scenehost"};
-    app.add_option("--plugin", o.plugin, "the plug-in module (default: vqVirEru.dll beside scenehost.exe)");
+    app.add_option("--plugin", o.plugins,
+                   "the plug-in module (default: vqVirEru.dll beside scenehost.exe); given again, each is loaded, run "
+                   "and unloaded in turn in this process, as a host that loads a rebuilt copy");
     auto* file = app.add_option("--file", o.files,
                                 "the file browser's answer: the terrain to import (repeated: one import each, in order)");
     app.add_flag("--cancel-browser", o.cancelBrowser, "the file browser is cancelled")->excludes(file);
@@ -212,9 +215,12 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (o.plugin.empty()) o.plugin = exeFolder() + "vqVirEru.dll";
-    for (std::string* path : {&o.plugin, &o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
+    if (o.plugins.empty()) o.plugins.push_back(exeFolder() + "vqVirEru.dll");
+    // The current folder stays the one scenehost was started in, as a host's
+    // does; the plug-in finds its own files beside itself.
+    for (std::string& plugin : o.plugins) plugin = absolutePath(plugin);
     for (std::string& path : o.files) path = absolutePath(path);
+    for (std::string* path : {&o.output, &o.report, &o.screenshots}) *path = absolutePath(*path);
 
     XSI::HostControl::ResetHost();
     ImportRuns runs;
@@ -222,18 +228,24 @@ int main(int argc, char** argv) {
     if (o.cancelBrowser) runs.files = {""};
     runs.actions = actions;
     runs.screenshots = o.screenshots;
-    if (!makeHelpFindable(folderOf(o.plugin)))
-        std::fprintf(stderr, "scenehost: cannot enter %s; Help may not find vqVirEru.chm\n", folderOf(o.plugin).c_str());
 
     HWND mainWindow = createMainWindow();
     if (!mainWindow) return fail("cannot create the main window (is there a display?)");
     XSI::HostControl::SetApplicationWindowHandle(mainWindow);
 
-    const int status = runPlugin(o.plugin, runs);
+    // Each plug-in copy is loaded, picked once for each file and unloaded;
+    // every copy's last import must have completed.
+    int status = 0;
+    bool allCompleted = true;
+    for (const std::string& plugin : o.plugins) {
+        status = runPlugin(plugin, runs);
+        if (status != 0) break;
+        if (!runs.lastCompleted) allCompleted = false;
+    }
     XSI::HostControl::SetApplicationWindowHandle(nullptr);
     DestroyWindow(mainWindow);
     if (status != 0) return status;
-    if (!runs.lastCompleted) return fail("the import was cancelled or failed; nothing written");
+    if (!allCompleted) return fail("the import was cancelled or failed; nothing written");
 
     if (!o.output.empty()) {
         const auto layout = lowerExtension(o.output) == ".glb" ? XSI::SceneExport::GltfLayout::Binary

@@ -27,10 +27,13 @@ plugin_copy() {
   cp "$bin/vqVirEru.dll" "$work/$1/"
   winpath "$work/$1/vqVirEru.dll"
 }
-# host NAME PLUGIN ARGS...: runs scenehost, keeps status and stderr.
+# host NAME PLUGIN ARGS...: runs scenehost, keeps status and stderr. It
+# starts in a folder of its own, as a host whose current folder is neither
+# the plug-in's nor the terrain's.
+mkdir -p "$work/elsewhere"
 host() {
   local name=$1 plugin=$2; shift 2
-  "$emu" "$bin/scenehost.exe" --plugin "$plugin" "$@" >"$work/$name.out" 2>&1
+  (cd "$work/elsewhere" && "$emu" "$bin/scenehost.exe" --plugin "$plugin" "$@") >"$work/$name.out" 2>&1
   echo $? >"$work/$name.rc"
 }
 status() { cat "$work/$1.rc"; }
@@ -78,14 +81,38 @@ check "bad terrain exits 1" test "$(status bad)" = 1
 check "bad terrain's reader message on stderr" contains "$work/bad.out" "is not a terrain-file"
 check "bad terrain writes nothing" absent "$work/bad.glb"
 
-# Help finds vqVirEru.chm beside the plug-in by its bare name; without it
-# the message box says so, and the options dialog stays open either way.
+# Help opens vqVirEru.chm beside the plug-in while the current folder is
+# elsewhere (and holds no help file); without it the message box says so,
+# and the options dialog stays open either way.
 cp "$bin/vqVirEru.chm" "$work/a/"
 host help "$a" --file "$ridge" --ui click:9 --ui click:2
-check "Help opens the help file beside the plug-in" contains "$work/help.out" "help viewer opened: vqVirEru Help"
+check "Help opens the help file beside the plug-in from another folder" \
+  contains "$work/help.out" "help viewer opened: vqVirEru Help"
 check "the dialog stays open after Help" test "$(status help)" = 1
+check "the current folder held no help file" absent "$work/elsewhere/vqVirEru.chm"
 host nohelp "$b" --file "$ridge" --ui click:9 --ui click:2
 check "without the help file Help says so" contains "$work/nohelp.out" "you need  help for this ?"
+
+# The keyboard alone, with real key presses: Tab from Replace Scene to Name
+# and on to Scale, 7 typed over the scale, Tab to Center Pivot and Space to
+# clear it, six Tabs on to Import and Space to press it.
+k=$(plugin_copy k)
+keys=(--ui key:tab --ui key:tab --ui key:7 --ui key:tab --ui key:space)
+for _ in 1 2 3 4 5 6; do keys+=(--ui key:tab); done
+host keys "$k" --file "$ridge" "${keys[@]}" --ui key:space -o "$(winpath "$work/keys.glb")"
+reference ref_keys --scale 7 --no-center-pivot
+check "keyboard import exits 0" test "$(status keys)" = 0
+check "scale and switch set from the keyboard" same_file "$work/keys.glb" "$work/ref_keys.glb"
+
+# A host that unloads the plug-in and loads a rebuilt copy, in one process:
+# load, import, unload, load the copy, import.
+c=$(plugin_copy c)
+d=$(plugin_copy d)
+host reload "$c" --plugin "$d" --file "$ridge" --ui click:1004 -o "$(winpath "$work/reload.glb")" \
+  --report "$(winpath "$work/reload.json")"
+check "load, import, unload, load again, import exits 0" test "$(status reload)" = 0
+check "the second import writes the same scene" same_file "$work/reload.glb" "$work/ref_default.glb"
+check "both copies saved their settings" test -s "$work/c/vq_vireru.cfg" -a -s "$work/d/vq_vireru.cfg"
 
 # A 32-bit host runs out of address space on large terrains: the import
 # fails with a message and the host lives on. 8193 x 8193 is refused from its
@@ -94,12 +121,12 @@ check "without the help file Help says so" contains "$work/nohelp.out" "you need
 if [[ $processor == i686 ]]; then
   "$emu" "$bin/vq-tergen.exe" terrain "$(winpath "$work/huge.ter")" --points 8193 8193 >/dev/null
   "$emu" "$bin/vq-tergen.exe" terrain "$(winpath "$work/large.ter")" --points 5700 5700 >/dev/null
-  c=$(plugin_copy c)
-  host huge "$c" --file "$(winpath "$work/huge.ter")" --ui click:1004 -o "$(winpath "$work/huge.glb")"
+  l=$(plugin_copy l)
+  host huge "$l" --file "$(winpath "$work/huge.ter")" --ui click:1004 -o "$(winpath "$work/huge.glb")"
   check "8193 x 8193 exits 1" test "$(status huge)" = 1
   check "8193 x 8193 says why" contains "$work/huge.out" "terrain too large for the memory available: 8193 x 8193 points"
   check "8193 x 8193 writes nothing" absent "$work/huge.glb"
-  host large_then_ridge "$c" --file "$(winpath "$work/large.ter")" --file "$ridge" --ui click:1004 \
+  host large_then_ridge "$l" --file "$(winpath "$work/large.ter")" --file "$ridge" --ui click:1004 \
     -o "$(winpath "$work/after.glb")"
   check "5700 x 5700 fails with a message" \
     contains "$work/large_then_ridge.out" "terrain too large for the memory available: 5700 x 5700 points"

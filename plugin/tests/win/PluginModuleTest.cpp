@@ -70,6 +70,49 @@ TEST(PluginModule, entry_registers_the_classes_once_across_thread_start_and_end)
     EXPECT_TRUE(FreeLibrary(plugin));
 }
 
+// A host that unloads the plug-in and loads a rebuilt copy: the classes go
+// with the module, and the copy registers its own, whose windows work.
+TEST(PluginModule, freeing_the_module_unregisters_its_classes_and_a_copy_loaded_after_registers_its_own) {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string copy = std::string(temp) + "vqVirEru-reloaded-" + std::to_string(GetCurrentProcessId()) + ".dll";
+    ASSERT_TRUE(CopyFileA(pluginPath().c_str(), copy.c_str(), FALSE));
+    for (const std::string& path : {pluginPath(), copy}) {
+        HMODULE plugin = LoadLibraryA(path.c_str());
+        ASSERT_NE(plugin, nullptr) << path << " error " << GetLastError();
+        for (const char* name : kClasses) {
+            EXPECT_TRUE(classRegistered(plugin, name)) << name;
+            HWND w = CreateWindowExA(0, name, "", WS_POPUP, 0, 0, 60, 20, nullptr, nullptr, plugin, nullptr);
+            EXPECT_NE(w, nullptr) << name;
+            if (w) DestroyWindow(w);
+        }
+        EXPECT_TRUE(FreeLibrary(plugin));
+        for (const char* name : kClasses) EXPECT_FALSE(classRegistered(plugin, name)) << name << " left behind";
+    }
+    DeleteFileA(copy.c_str());
+}
+
+TEST(ModuleSetup, detach_unregisters_what_the_set_up_registered_but_not_at_process_end) {
+    static std::vector<HINSTANCE> g_unregistered;
+    g_unregistered.clear();
+    const auto record = [](HINSTANCE instance) { g_unregistered.push_back(instance); };
+    HINSTANCE self = GetModuleHandleA(nullptr);
+
+    ModuleState failed;
+    EXPECT_FALSE(RunModuleEntry(failed, self, failToRegister, recordWarning));
+    RunModuleDetach(failed, false, record);  // nothing was registered
+    ModuleState ending;
+    EXPECT_TRUE(RunModuleEntry(ending, self, registerFine, recordWarning));
+    RunModuleDetach(ending, true, record);  // the process ends: left to the system
+    EXPECT_TRUE(g_unregistered.empty());
+
+    ModuleState freed;
+    EXPECT_TRUE(RunModuleEntry(freed, self, registerFine, recordWarning));
+    RunModuleDetach(freed, false, record);
+    RunModuleDetach(freed, false, record);  // once only
+    EXPECT_EQ(g_unregistered, std::vector<HINSTANCE>{self});
+}
+
 TEST(PluginModule, version_resource_names_the_module) {
     EXPECT_EQ(versionString(pluginPath(), "FileVersion"), "0.70b");
     EXPECT_EQ(versionString(pluginPath(), "OriginalFilename"), "vqVirEru.dll");

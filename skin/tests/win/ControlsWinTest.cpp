@@ -81,18 +81,35 @@ TEST_F(SkinnedCheckBox, toggles_and_reports_one_click_only_when_released_inside)
     click(5, 5, 6, 6);
     EXPECT_EQ(checked(), 0);
     EXPECT_EQ(parent.received(WM_COMMAND).size(), 2u);
-    // Released outside, a release without a press, and the keyboard: nothing.
+    // Released outside, a release without a press, other keys: nothing.
     parent.clear();
     click(5, 5, 170, 6);
     click(5, 5, 5, -3);
     EXPECT_NE(GetCapture(), box);
     SendMessageA(box, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     SetFocus(box);
-    SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
-    SendMessageA(box, WM_CHAR, ' ', 0);
-    SendMessageA(box, WM_KEYUP, VK_SPACE, 0);
+    SendMessageA(box, WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageA(box, WM_KEYUP, VK_RETURN, 0);
+    SendMessageA(box, WM_KEYUP, VK_SPACE, 0);  // a release without its press
     pump();
     EXPECT_EQ(checked(), 0);
+    EXPECT_TRUE(parent.received(WM_COMMAND).empty());
+    // The space bar is a click: press and release toggle and report once;
+    // the focus leaving between them drops the press.
+    SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(SendMessageA(box, BM_GETSTATE, 0, 0), BST_PUSHED | BST_FOCUS);
+    SendMessageA(box, WM_CHAR, ' ', 0);
+    SendMessageA(box, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(checked(), 1);
+    EXPECT_EQ(SendMessageA(box, BM_GETSTATE, 0, 0), BST_CHECKED | BST_FOCUS);  // as a tool reads it
+    EXPECT_EQ(parent.received(WM_COMMAND).size(), 1u);
+    SendMessageA(box, WM_KEYDOWN, VK_SPACE, 0);
+    SetFocus(parent.hwnd());
+    SetFocus(box);
+    SendMessageA(box, WM_KEYUP, VK_SPACE, 0);
+    EXPECT_EQ(checked(), 1);
+    SendMessageA(box, BM_SETCHECK, BST_UNCHECKED, 0);
+    parent.clear();
     // Setting is not clicking.
     CheckDlgButton(parent.hwnd(), 1002, BST_CHECKED);
     EXPECT_EQ(checked(), 1);

@@ -163,6 +163,8 @@ std::vector<std::string> g_loads, g_calls;
 HMODULE g_module;
 bool g_hasEntry;
 HWND g_viewer;
+std::string g_viewerFile;  // the one file the viewer opens ("" any)
+std::string g_moduleFile;  // the plug-in module's path ("" unknown)
 
 LONG fakeQuery(BYTE* data, DWORD* size, DWORD* type) {
     if (g_query != ERROR_SUCCESS) return g_query;
@@ -181,7 +183,13 @@ HMODULE fakeLoad(const char* name) {
 HWND WINAPI fakeHtmlHelp(HWND owner, LPCSTR file, UINT command, DWORD_PTR data) {
     g_calls.push_back(std::to_string(owner != nullptr) + " " + file + " " + std::to_string(command) + " " +
                       std::to_string(data));
-    return g_viewer;
+    return g_viewerFile.empty() || g_viewerFile == file ? g_viewer : nullptr;
+}
+
+DWORD fakeModuleFileName(HMODULE, char* path, DWORD size) {
+    if (g_moduleFile.empty()) return 0;
+    lstrcpynA(path, g_moduleFile.c_str(), static_cast<int>(size));
+    return g_moduleFile.size() < size ? static_cast<DWORD>(g_moduleFile.size()) : size;
 }
 
 FARPROC fakeGetProc(HMODULE, LPCSTR name) {
@@ -204,7 +212,9 @@ struct HtmlHelp : DialogsFixture {
         g_module = nullptr;
         g_hasEntry = false;
         g_viewer = nullptr;
-        help::ResetHelp({fakeQuery, fakeLoad, fakeGetProc});
+        g_viewerFile.clear();
+        g_moduleFile = "C:\\Hosts\\Plugins\\vqVirEru.dll";
+        help::ResetHelp({fakeQuery, fakeLoad, fakeGetProc, fakeModuleFileName});
     }
     static std::vector<BYTE> bytes(const std::string& s) { return std::vector<BYTE>(s.begin(), s.end()); }
 };
@@ -265,14 +275,87 @@ TEST_F(HtmlHelp, viewer_opens_on_the_index_and_moves_to_the_top_left_corner) {
     EXPECT_EQ(r.bottom, 240);
 }
 
-TEST_F(HtmlHelp, real_control_finds_no_help_file_and_the_message_box_says_so) {
-    help::ResetHelp(help::SystemHelp());
+TEST_F(HtmlHelp, a_bare_name_that_finds_nothing_is_tried_beside_the_module_then_help_says_so) {
+    g_module = GetModuleHandleA(nullptr);
+    g_hasEntry = true;
+    Parent viewer(200, 150, 320, 240), owner(100, 100, 300, 200);
+    g_viewer = viewer.hwnd();
+    g_viewerFile = "C:\\Hosts\\Plugins\\vqVirEru.chm";
+    EXPECT_EQ(messageOf([&] { ShowHelp(session, owner.hwnd()); }), "");  // the viewer, no message box
+    EXPECT_EQ(g_calls, (std::vector<std::string>{"1 vqVirEru.chm 2 0", "1 C:\\Hosts\\Plugins\\vqVirEru.chm 2 0"}));
+    RECT r;
+    GetWindowRect(viewer.hwnd(), &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 0);
+
+    // Neither opens: the message box, after both tries.
+    g_calls.clear();
+    g_viewerFile = "elsewhere";
+    EXPECT_EQ(messageOf([&] { ShowHelp(session, owner.hwnd()); }), "you need  help for this ?");
+    EXPECT_EQ(g_calls.size(), 2u);
+    // A module path that cannot be had (or would not fit) is not guessed at.
+    for (const std::string& module : {std::string(), std::string(600, 'a') + "\\vqVirEru.dll"}) {
+        g_calls.clear();
+        g_moduleFile = module;
+        EXPECT_EQ(messageOf([&] { ShowHelp(session, owner.hwnd()); }), "you need  help for this ?");
+        EXPECT_EQ(g_calls, std::vector<std::string>{"1 vqVirEru.chm 2 0"});
+    }
+}
+
+namespace {
+
+BOOL CALLBACK findViewer(HWND w, LPARAM lp) {
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (lstrcmpA(cls, "HH Parent") != 0 || !IsWindowVisible(w)) return TRUE;
+    *reinterpret_cast<HWND*>(lp) = w;
+    return FALSE;
+}
+
+HWND openViewer() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), findViewer, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+std::string g_emptyModule;
+DWORD moduleInEmptyFolder(HMODULE, char* path, DWORD size) {
+    lstrcpynA(path, g_emptyModule.c_str(), static_cast<int>(size));
+    return static_cast<DWORD>(g_emptyModule.size());
+}
+
+}  // namespace
+
+// The real control under Wine, from a current folder without the help file:
+// the file beside the module (the test program's folder holds a copy, as an
+// installed plug-in's does) opens; with no file there, the box says so.
+TEST_F(HtmlHelp, real_control_opens_the_file_beside_the_module_from_another_folder) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string beside(self);
+    beside = beside.substr(0, beside.find_last_of('\\') + 1) + "vqVirEru.chm";
+    if (GetFileAttributesA(beside.c_str()) == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no " << beside;
+
     TempFolder empty;  // no vqVirEru.chm here
     char before[MAX_PATH];
     ASSERT_NE(_getcwd(before, sizeof before), nullptr);
     ASSERT_EQ(_chdir(empty.path("").c_str()), 0);
-    const std::string text = messageOf([&] { ShowHelp(session, nullptr); });
+    help::ResetHelp(help::SystemHelp());
+    const std::string opened = messageOf([&] { ShowHelp(session, nullptr); });
+    HWND viewer = openViewer();
+    char title[128] = {};
+    if (viewer) GetWindowTextA(viewer, title, sizeof title);
+    if (viewer) DestroyWindow(viewer);
+
+    g_emptyModule = empty.path("vqVirEru.dll");
+    auto system = help::SystemHelp();
+    system.moduleFileName = moduleInEmptyFolder;
+    help::ResetHelp(system);
+    const std::string missing = messageOf([&] { ShowHelp(session, nullptr); });
     EXPECT_EQ(_chdir(before), 0);
-    EXPECT_EQ(text, "you need  help for this ?");
-    EXPECT_NE(GetModuleHandleA("hhctrl.ocx"), nullptr);  // the control itself was there
+
+    EXPECT_EQ(opened, "");
+    EXPECT_NE(viewer, nullptr);
+    EXPECT_STREQ(title, "vqVirEru Help");
+    EXPECT_EQ(missing, "you need  help for this ?");
 }

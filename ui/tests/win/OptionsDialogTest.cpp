@@ -253,24 +253,38 @@ TEST_F(OptionsDialog, cancel_after_a_browse_keeps_only_the_new_world_path) {
 TEST_F(OptionsDialog, the_system_open_file_dialog_takes_the_record_and_a_cancel_changes_nothing) {
     SetOpenFileDialog(nullptr);
     std::strcpy(session.worldPath, "C:\\Worlds\\old.tgw");
-    bool fileDialogShown = false;
+    bool fileDialogShown = false, optionsEnabledMeanwhile = true;
+    HWND activeAfter = nullptr, focusAfter = nullptr, options = nullptr, pathButton = nullptr;
     UINT_PTR guard = 0;
     EXPECT_EQ(run([&](HWND d) {
                   // Should no file dialog open, the options close after a while.
                   g_guarded = d;
+                  options = d;
+                  pathButton = GetDlgItem(d, IDC_OPT_WORLD_PATH);
                   guard = SetTimer(nullptr, 0, 10000, cancelGuarded);
+                  SetFocus(GetDlgItem(d, IDC_OPT_WORLD_PATH));
                   wintest::clickControl(d, IDC_OPT_WORLD_PATH);
                   wintest::driveNextDialog(
-                      [&fileDialogShown, d](HWND files) {
+                      [&, d](HWND files) {
                           fileDialogShown = files != d;
+                          optionsEnabledMeanwhile = IsWindowEnabled(d) != FALSE;
                           PostMessageA(files, WM_COMMAND, IDCANCEL, 0);
-                          wintest::driveNextDialog([](HWND again) { wintest::clickControl(again, IDC_OPT_CANCEL); });
+                          // Back in the options dialog: it is active again, and
+                          // its focus is where it was.
+                          wintest::driveNextDialog([&](HWND again) {
+                              activeAfter = GetActiveWindow();
+                              focusAfter = GetFocus();
+                              wintest::clickControl(again, IDC_OPT_CANCEL);
+                          });
                       },
                       3, d);
               }),
               0);
     KillTimer(nullptr, guard);
     EXPECT_TRUE(fileDialogShown);
+    EXPECT_FALSE(optionsEnabledMeanwhile);
+    EXPECT_EQ(activeAfter, options);
+    EXPECT_EQ(focusAfter, pathButton);
     EXPECT_STREQ(session.worldPath, "C:\\Worlds\\old.tgw");
 }
 

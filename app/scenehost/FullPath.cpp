@@ -1,4 +1,4 @@
-#include "app/scenehost/HelpLocation.h"
+#include "app/scenehost/FullPath.h"
 
 #include <windows.h>
 
@@ -11,8 +11,4 @@ std::string absolutePath(const std::string& path) {
     std::vector<char> full(needed + 1);
     const DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
     return n == 0 || n >= full.size() ? path : std::string(full.data(), n);
-}
-
-bool makeHelpFindable(const std::string& pluginFolder) {
-    return !pluginFolder.empty() && SetCurrentDirectoryA(pluginFolder.c_str()) != 0;
 }
