@@ -198,7 +198,7 @@ class IMPORT_SCENE_OT_terragen_ter_run(bpy.types.Operator, TerragenOptions):
             self._end(context)
             self.report({"INFO"}, "Import cancelled")
             return {"CANCELLED"}
-        if event.type != "TIMER" or event.timer is not self.timer:
+        if event.type != "TIMER":
             return {"RUNNING_MODAL"}   # the import holds the interface until it is done
         if job.step():
             self._show(context)
@@ -208,6 +208,12 @@ class IMPORT_SCENE_OT_terragen_ter_run(bpy.types.Operator, TerragenOptions):
             self.report({"ERROR"}, job.error)
             return {"CANCELLED"}
         return {"FINISHED"}
+
+
+    def cancel(self, context):
+        # Blender is closing with the import still running.
+        self.job.cancel()
+        self._end(context)
 
 
 def menu_import(self, context):

@@ -224,9 +224,9 @@ class SceneBuilder:
             elif "KHR_lights_punctual" in node.get("extensions", {}):
                 self._light(node)
         yield 0.95, "adding to the scene"
+        # The last step: the run ends with the objects in the scene, in one go.
         self._link(scene.get("extras", {}))
         self.close()
-        yield 1.0, "done"
 
     # ---- meshes
 
