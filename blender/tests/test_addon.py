@@ -51,6 +51,7 @@ def program_scene(terrain, *options):
         a = gltf["accessors"][i]
         view = gltf["bufferViews"][a["bufferView"]]
         return numpy.frombuffer(data, dtype, a["count"] * components, view.get("byteOffset", 0)).reshape(-1, components)
+    accessor.folder = out
     return gltf, {o["name"]: o for o in report["objects"]}, report, accessor
 
 
@@ -287,7 +288,43 @@ def test_cancel():
           bpy.context.scene.render.resolution_x == resolution, "the scene is as it was")
 
 
-for test in (test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel):
+def test_other_triangles():
+    """Triangles that are not the program's grid are taken as they come."""
+    from vqvireru_import.scene_build import SceneBuilder
+    fresh_file(use_empty=True)
+    gltf, expected, report, accessor = program_scene(os.path.join(EXAMPLES, "ridge.ter"), "--no-water")
+    folder = os.path.join(WORK, "shuffled")
+    os.makedirs(folder)
+    primitive = gltf["meshes"][0]["primitives"][0]
+    indices = accessor(primitive["indices"], numpy.uint32, 1).reshape(-1, 3)
+    shuffled = indices[numpy.random.default_rng(17).permutation(len(indices))]
+    view = gltf["bufferViews"][gltf["accessors"][primitive["indices"]]["bufferView"]]
+    with open(os.path.join(accessor.folder, gltf["buffers"][0]["uri"]), "rb") as f:
+        data = bytearray(f.read())
+    start = view.get("byteOffset", 0)
+    data[start:start + shuffled.nbytes] = shuffled.astype("<u4").tobytes()
+    with open(os.path.join(folder, gltf["buffers"][0]["uri"]), "wb") as f:
+        f.write(data)
+    with open(os.path.join(folder, "s.gltf"), "w") as f:
+        json.dump(gltf, f)
+    builder = SceneBuilder(os.path.join(folder, "s.gltf"), bpy.context, {})
+    for _ in builder.run():
+        pass
+    mesh = bpy.data.objects["ridge"].data
+    check(len(mesh.polygons) == len(indices) and len(mesh.edges) == 3 * 256 * 256 + 2 * 256,
+          "shuffled triangles: %d faces, %d edges" % (len(mesh.polygons), len(mesh.edges)))
+    corners = numpy.empty(len(mesh.loops), numpy.int32)
+    mesh.loops.foreach_get("vertex_index", corners)
+    check(numpy.array_equal(corners, shuffled.ravel()), "the triangles as they come")
+    uv = numpy.empty(2 * len(mesh.loops), numpy.float32)
+    mesh.uv_layers["UVMap"].data.foreach_get("uv", uv)
+    texcoords = accessor(primitive["attributes"]["TEXCOORD_0"], numpy.float32, 2)
+    check(numpy.allclose(uv.reshape(-1, 2), texcoords[corners] * [1, -1] + [0, 1]), "their UVs per corner")
+    check(not mesh.validate(), "a valid mesh from the triangles")
+
+
+for test in (test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel,
+             test_other_triangles):
     print("==", test.__name__, flush=True)
     try:
         test()
