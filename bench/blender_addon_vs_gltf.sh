@@ -55,7 +55,7 @@ for ((round = 1; round <= rounds; round++)); do
     operator=$(sed -n 's/^IMPORT //p' run.txt)
     echo "$name $wall_rss $operator" >>runs.txt
     echo "  round $round $name: $(grep '^MESH' run.txt | head -1), run $(cut -d' ' -f1 <<<"$wall_rss") s," \
-         "operator $operator s, max RSS $(($(cut -d' ' -f2 <<<"$wall_rss") / 1024)) MB"
+         "operator $operator s, max RSS $(($(cut -d' ' -f2 <<<"$wall_rss") / 1024)) MiB"
   done
 done
 
@@ -75,7 +75,7 @@ def show(label, unit, index, scale=1.0):
     return med["addon"] / med["gltf"]
 t = show("run", "s ", 0)
 o = show("operator", "s ", 2)
-m = show("peak RSS", "MB", 1, 1e-6)
+m = show("peak RSS", "MiB", 1, 1 / 2**20)
 print(f"  add-on / glTF: run time {t:.3f} (goal <= 0.1), operator time {o:.3f}, peak memory {m:.3f} (goal <= 0.25)")
 PY
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -13,7 +13,9 @@ cmake --build "$build" --target vqvireru >/dev/null
 program=$(realpath "$build/app/vqvireru")
 work=$(mktemp -d "${TMPDIR:-/tmp}/blender-shots.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+# Blender's own settings (recent folders and the like) stay in the work folder.
 export BLENDER_USER_CONFIG=$work/config BLENDER_USER_SCRIPTS=$work/scripts
+mkdir -p "$BLENDER_USER_CONFIG" "$BLENDER_USER_SCRIPTS"
 
 # Blender's new file as it is: a file named on the command line skips the splash.
 blender -b --factory-startup --python-expr \
