@@ -14,8 +14,8 @@
 # cell becomes one quad split along the same diagonal, and the grid's edges
 # are written out rather than searched for. Measured with Blender 3.4 on
 # 4097 x 4097 points: the triangles as stored plus Blender's own edge search
-# took 43 s and 7.5 GB at the peak; the quads with known edges take about
-# 8 s and 5 GB. The peak is Blender's: it copies a mesh once more for its
+# took 41 s and 7.1 GiB at the peak; the quads with known edges take about
+# 10 s and 4.9 GiB. The peak is Blender's: it copies a mesh once more for its
 # evaluated scene, so fewer corners, faces and edges count twice. Any other
 # triangle list is built as it comes.
 import json
