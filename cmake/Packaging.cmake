@@ -1,5 +1,6 @@
 # The Windows package: one ZIP with the plug-in, its help, the test host, the
-# command-line program and the installing text, all at the archive's root.
+# command-line program, the Blender add-on's zip and the installing text, all
+# at the archive's root.
 #
 #   cmake --build <build dir> --target package
 #   -> <build dir>/vqVirEru-0.70b-win32.zip (i686) or -win64.zip (x86_64)
@@ -42,6 +43,12 @@ if(TARGET vq_help)
 else()
   message(STATUS "Package: no help file in this build (chmcmd missing), left out")
 endif()
+
+# The Blender add-on's zip, which runs vqvireru.exe from Blender.
+if(TARGET blender_addon)
+  install(FILES ${VQ_ADDON_ZIP} DESTINATION . COMPONENT ${VQ_PACKAGE_COMPONENT})
+endif()
+set(VQ_ADDON_VERSION ${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR})
 
 # The installing text, with Windows line ends for Notepad: the package with
 # the stand-in host installs into scenehost.exe's folder; a plug-in built

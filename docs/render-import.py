@@ -1,8 +1,13 @@
 # Renders a scene written by `vqvireru import` the way the world file frames
 # it: through the imported camera TG_Cam, lit by the imported sun TG_Sun.
 #   blender -b -P docs/render-import.py -- SCENE.glb OUT.png [WIDTH HEIGHT]
+# A terrain (.ter) is imported with the Blender add-on instead, from the
+# add-on's folder VQ_ADDON_DIR (default: blender/ here), running the program
+# VQVIRERU (default: vqvireru on PATH):
+#   VQVIRERU=build/release/app/vqvireru blender -b -P docs/render-import.py -- examples/ridge.ter OUT.png
 # The glTF holds no materials: the terrain gets a rock-and-grass colour by
 # height, the water plane a blue, semi-glossy one.
+import os
 import sys
 
 import bpy
@@ -17,7 +22,15 @@ scene_path, out_path = args[0], args[1]
 width, height = (int(args[2]), int(args[3])) if len(args) >= 4 else (960, 540)
 
 bpy.ops.wm.read_factory_settings(use_empty=True)
-bpy.ops.import_scene.gltf(filepath=scene_path)
+if scene_path.lower().endswith(".ter"):
+    sys.path.insert(0, os.environ.get("VQ_ADDON_DIR", os.path.join(os.path.dirname(__file__), "..", "blender")))
+    import vqvireru_import
+    vqvireru_import.register()
+    if os.environ.get("VQVIRERU"):
+        os.environ["PATH"] = os.path.dirname(os.path.abspath(os.environ["VQVIRERU"])) + os.pathsep + os.environ["PATH"]
+    bpy.ops.import_scene.terragen_ter(filepath=scene_path)
+else:
+    bpy.ops.import_scene.gltf(filepath=scene_path)
 scene = bpy.context.scene
 
 camera = next(o for o in scene.objects if o.type == "CAMERA")
