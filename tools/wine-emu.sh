@@ -5,8 +5,16 @@ if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
 fi
 # never give wine ctest's pipe: helpers it starts (explorer.exe, ...) inherit stderr and keep it open
 out=$(mktemp "${TMPDIR:-/tmp}/wine-emu.XXXXXX")
-wine "$@" >"$out" 2>&1 </dev/null
-rc=$?
+# Now and then, on a busy machine, Wine fails to start the program at all
+# ("Application could not be started ... ShellExecuteEx failed"): the program
+# never ran, so it is started again, up to three times.
+for attempt in 1 2 3; do
+  wine "$@" >"$out" 2>&1 </dev/null
+  rc=$?
+  [ $rc -ne 0 ] && grep -q '^ShellExecuteEx failed' "$out" || break
+  echo "wine-emu: Wine could not start $1 (attempt $attempt); trying again" >&2
+  sleep 1
+done
 cat "$out"
 # A Wine that cannot run the program (a 32-bit one without Wine's 32-bit
 # half) exits 0 and prints nothing: a test program passes only when its own
