@@ -139,6 +139,9 @@ def test_example_import():
     mesh.polygons.foreach_get("use_smooth", smooth)
     check(smooth.all(), "every face smooth")
     check(len(mesh.edges) == 2 * 256 * 257, "the grid's edges: %d" % len(mesh.edges))
+    # Nothing selected, and no selection layers: each is held twice at the peak.
+    selection = [a.name for a in mesh.attributes if a.name.startswith(".select")]
+    check(not selection, "no selection layers: %s" % selection)
     check(not mesh.validate(verbose=True), "a valid mesh (validate() found nothing to mend)")
 
     # The camera, the scene's, with the world file's field of view.

@@ -15,8 +15,10 @@
 # are written out rather than searched for. Measured with Blender 3.4 on
 # 4097 x 4097 points: the triangles as stored plus Blender's own edge search
 # took 41 s and 7.1 GiB at the peak; the quads with known edges take about
-# 10 s and 4.9 GiB. The peak is Blender's: it copies a mesh once more for its
-# evaluated scene, so fewer corners, faces and edges count twice. Any other
+# 10 s and 4.7 GiB. The peak is Blender's: once the import is done, Blender
+# 3.4 evaluates the scene, which copies every array of the mesh (2.06 GiB
+# here) and adds its normals (0.38 GiB), so whatever the mesh holds counts
+# twice, and what is built here before that stays below it. Any other
 # triangle list is built as it comes.
 import json
 import math
@@ -167,6 +169,18 @@ def gather_pairs(uv, indices):
     return out.view(numpy.float32)
 
 
+def drop_selection(mesh):
+    """Removes the selection layers that adding vertices, edges and faces makes
+    (everything selected): nothing is selected in Edit Mode then, as with a
+    mesh read from a file. They are a byte per vertex, edge and face, 64 MiB
+    for 4097 x 4097 points, and Blender holds every mesh twice (its evaluated
+    copy), so they count twice at the peak."""
+    for layer in (".select_vert", ".select_edge", ".select_poly"):
+        attribute = mesh.attributes.get(layer)
+        if attribute is not None:
+            mesh.attributes.remove(attribute)
+
+
 def quad_from_triangles(indices):
     """Two triangles sharing an edge as one quad in the same winding, else None."""
     if len(indices) != 6:
@@ -277,6 +291,7 @@ class SceneBuilder:
             if not bpy.types.MeshPolygon.bl_rna.properties["loop_total"].is_readonly:
                 mesh.polygons.foreach_set("loop_total", numpy.full(1, 4, INDEX))
             mesh.update(calc_edges=True)
+            drop_selection(mesh)
             self.objects.append((self._new(bpy.data.objects, name, mesh), name, origin))
             yield 1.0, "%s: done" % name
             return
@@ -329,6 +344,7 @@ class SceneBuilder:
         else:
             del indices
             mesh.update(calc_edges=True)
+        drop_selection(mesh)
         self.objects.append((self._new(bpy.data.objects, name, mesh), name, origin))
         if self.terrain is None:
             self.terrain = self.objects[-1][0]
