@@ -322,7 +322,8 @@ MUTANTS = [
 # than stored, limits away from their edges, formulas with equal inputs,
 # renamed objects, the host's other node order, state kept between two runs,
 # only the first line or item looked at, clicks where x and y are alike, and
-# pixels read after a forced redraw.
+# pixels read after a forced redraw. With the tests written for them: 53 of
+# 53 caught; the first list 106 of 109, its three survivors noted there.
 REVIEW_MUTANTS = [
     # formats/: case-blind tags, widths, the large grid
     M("formats/WorldFile.cpp", "if (tagEquals(tag, \"SRFL\")) {", "if (std::strcmp(tag, \"SRFL\") == 0) {",
