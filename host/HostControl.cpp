@@ -28,6 +28,12 @@ void ResetHost() {
     host.fileBrowserAnswer = CString();
     host.fileBrowserPuts.clear();
     host.fileBrowserShows = 0;
+    host.nodeIndexAnswer.clear();
+}
+
+void SetNodeIndexAnswer(std::vector<int32_t> nodeIndices) {
+    HostLock lock(hostState().mutex);
+    hostState().nodeIndexAnswer = std::move(nodeIndices);
 }
 
 void SetListMemoryLimit(uint64_t bytes) { detail::setListMemoryLimit(bytes); }

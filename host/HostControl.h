@@ -36,12 +36,17 @@ CValue GetFileBrowserProperty(const CString& name);
 std::vector<CString> GetFileBrowserPutOrder();
 uint32_t GetFileBrowserShowCount();
 
+// The node index list GetNodeIndices answers for every mesh, as another host
+// that numbers polygon nodes in its own order would; empty: 0..n-1.
+void SetNodeIndexAnswer(std::vector<int32_t> nodeIndices);
+
 // The window GetApplicationWindowHandle answers (null by default).
 void SetApplicationWindowHandle(void* window);
 
 struct RecordedCommand {
     CString name;
     CValueArray args;
+    bool hookSuspended = false;  // the Win32 controls hook was suspended when it ran
 };
 struct LogEntry {
     siSeverityType severity;

@@ -84,6 +84,7 @@ struct HostStateData {
     std::vector<std::string> fileBrowserPuts;  // property names, in the order they were put
     uint32_t fileBrowserShows = 0;
     void* applicationWindow = nullptr;
+    std::vector<int32_t> nodeIndexAnswer;  // empty: the identity
 
     // Callers hold the lock for all of these.
     SceneObject* find(ObjectId id);

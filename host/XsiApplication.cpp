@@ -142,7 +142,7 @@ CStatus Application::ExecuteCommand(const CString& name, const CValueArray& args
     auto& host = hostState();
     returnValue = CValue();
     try {
-        host.commands.push_back({name, args});
+        host.commands.push_back({name, args, host.hooks.suspended > host.hooks.restored});
         return runCommand(host, name.str(), args, returnValue);
     } catch (const std::exception&) {
         return failed("out of memory");

@@ -158,7 +158,8 @@ CStatus CGeometryAccessor::GetNodeIndices(CLongArray& out) const {
         out = CLongArray();
         return failed("not a polygon mesh");
     }
-    out = CLongArray::Identity(o->mesh.nodeCount());
+    out = hostState().nodeIndexAnswer.empty() ? CLongArray::Identity(o->mesh.nodeCount())
+                                               : CLongArray(hostState().nodeIndexAnswer);
     return CStatus::OK;
 }
 

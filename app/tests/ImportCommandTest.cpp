@@ -67,7 +67,7 @@ const nlohmann::json* object(const nlohmann::json& report, const std::string& na
 }  // namespace
 
 TEST_F(ImportCommandFixture, writes_glb_or_gltf_with_plain_terminal_or_no_status_lines) {
-    const std::string glb = folder.path("scene.glb");
+    const std::string glb = folder.path("scene.GLB");  // the extension in any letter case
     CommandRun r = run({terrain, "-o", glb});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -126,8 +126,9 @@ TEST_F(ImportCommandFixture, failed_or_interrupted_import_writes_nothing) {
 TEST_F(ImportCommandFixture, usage_errors_exit_with_2) {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
              {}, {terrain, "-o", folder.path("scene.obj")}, {terrain, "--scale", "much"}, {terrain, "--frobnicate"},
-             {terrain, "--world", folder.path("missing.tgw")}, {std::string(300, 'x') + ".ter"}})
+             {terrain, "--world", folder.path("missing.tgw")}, {std::string(256, 'x') + ".ter"}})
         EXPECT_EQ(run(args).status, 2) << args.size();
+    EXPECT_EQ(run({std::string(255, 'x') + ".ter"}).status, 1);  // 259 characters fit: no such file
     EXPECT_FALSE(exists(folder.path("scene.obj")));
 }
 
@@ -161,7 +162,8 @@ TEST_F(ImportCommandFixture, options_are_checked_and_saved_only_to_a_given_setti
     const std::string settings = folder.path("vq_vireru.cfg"), glb = folder.path("a.glb");
     ASSERT_EQ(run({terrain, "-o", glb, "-q", "--no-sun", "--scale", "1"}).status, 0);
     EXPECT_FALSE(exists(settings));
-    for (const auto& [given, scale] : {std::pair<const char*, float>{"20000", 10000.0f}, {"0", 0.001f}, {"0.12345", 0.123f}}) {
+    for (const auto& [given, scale] : {std::pair<const char*, float>{"20000", 10000.0f}, {"0", 0.001f}, {"0.0009", 0.001f}, {"0.001", 0.001f},
+                                                   {"0.0016", 0.002f}, {"0.12345", 0.123f}}) {
         EXPECT_EQ(run({terrain, "-o", glb, "-q", "--settings", settings, "--scale", given}).status, 0);
         const std::string bytes = readWholeFile(settings);
         float saved = 0;

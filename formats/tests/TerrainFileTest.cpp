@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <tuple>
 #include <vector>
 
@@ -187,9 +188,13 @@ TEST(terrain_progress, small_grids_report_every_sample_large_ones_every_331st) {
     EXPECT_EQ(seen, every);
 
     seen.clear();
-    EXPECT_TRUE(Opened(gridParams(257, 257)).read(&seen));  // step 66049 / 200 = 330
+    TerrainParams large = gridParams(257, 257);  // more samples than one read takes
+    for (size_t i = 0; i < large.samples.size(); ++i) large.samples[i] = static_cast<int16_t>(i * 7919);
+    Opened t(large);
+    EXPECT_TRUE(t.read(&seen));  // step 66049 / 200 = 330
     ASSERT_EQ(seen.size(), 199u);
     for (size_t k = 0; k < seen.size(); ++k) EXPECT_EQ(seen[k], static_cast<int32_t>(330 + 331 * k));
+    EXPECT_TRUE(std::equal(large.samples.begin(), large.samples.end(), t.header().elevations));
 }
 
 TEST(terrain_progress, a_grid_the_file_cannot_fill_fails_after_reporting_what_was_read) {

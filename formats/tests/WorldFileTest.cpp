@@ -117,9 +117,9 @@ TEST(world_tags, special_groups_are_held_apart_and_replaced_only_by_a_later_chun
 
 TEST(world_groups, nested_groups_are_read_only_under_the_reading_kinds_tags_in_any_letter_case) {
     Read r({
-        group("wldg", {group("WATR", {valueFloat("LEVL", 1)}), valueFloat("camx", 2)}),
+        group("wldg", {group("WATR", {valueFloat("LEVL", 1)}), valueFloat("camx", 2), valueFloat("zoom", 3)}),
         group("atli", {group("sun ", {group("WATR", {valueFloat("LEVL", 9)}), valueFloat("head", 10)})}),
-        group("SRFL", {group("TERM", {group("BMTX", {valueText("NAME", "bump")}),
+        group("srfl", {group("TERM", {group("BMTX", {valueText("NAME", "bump")}),
                                       group("DENS", {valueFloat("COVR", 0.5f)})})}),
     });
     ASSERT_TRUE(r.ok) << r.world.errorText;
@@ -127,6 +127,7 @@ TEST(world_groups, nested_groups_are_read_only_under_the_reading_kinds_tags_in_a
     ASSERT_EQ(w->children.size(), 1u);
     EXPECT_TRUE(w->children[0]->values.empty());  // skipped, but kept in the tree
     EXPECT_EQ(w->getFloat(22), 2.0f);
+    EXPECT_EQ(w->getFloat(18), 3.0f);  // ZOOM: every letter folds, Z too
 
     ASSERT_NE(r.world.atmosphereGroup, nullptr);
     const WorldGroup* sun = r.world.atmosphereGroup->findGroup("SUN ");
@@ -137,6 +138,7 @@ TEST(world_groups, nested_groups_are_read_only_under_the_reading_kinds_tags_in_a
     EXPECT_EQ(sun->getFloat(0), 10.0f);
     EXPECT_EQ(sun->parent, r.world.atmosphereGroup.get());
 
+    ASSERT_NE(r.world.surfaceMapGroup, nullptr);
     const WorldGroup* term = r.world.surfaceMapGroup->findGroup("TERM");
     ASSERT_TRUE(term && term->findGroup("BMTX") && term->findGroup("DENS"));
     EXPECT_EQ(term->findGroup("BMTX")->values.size(), 1u);
@@ -153,7 +155,7 @@ TEST(world_groups, plugin_effects_hold_efid_entries_with_values_and_skipped_sett
     Read r({firstMpfx,
             group("MPFX", {group("PHOT", {group("EFID", {valueText("NAME", "glow"), valueFloat("FILE", 1),
                                                          group("SETT", {valueInt("ORIG", 7)}), valueFloat("ZZZZ", 4)}),
-                                          group("efid", {})})}),
+                                          group("efid", {group("sett", {valueInt("ORIG", 7)})})})}),
             group("WATR", {group("PEFL", {group("EFID", {valueText("NAME", "foam")})})})});
     ASSERT_TRUE(r.ok) << r.world.errorText;
     const WorldGroup* phot = r.world.findGroup("MPFX\\PHOT");
@@ -171,6 +173,8 @@ TEST(world_groups, plugin_effects_hold_efid_entries_with_values_and_skipped_sett
     ASSERT_EQ(efid.children.size(), 1u);
     EXPECT_STREQ(efid.children[0]->name, "SETT");
     EXPECT_TRUE(efid.children[0]->values.empty());
+    ASSERT_EQ(phot->children[1]->children.size(), 1u);  // "sett" is a settings group too
+    EXPECT_TRUE(phot->children[1]->values.empty());
     EXPECT_EQ(r.world.findGroup("WATR\\PEFL")->type, 3);
 }
 

@@ -45,6 +45,10 @@ public:
     int showProgress(ImportSession& s) override {
         calls.push_back("progress");
         session = &s;
+        if (!startWorker) {  // as the dialog does when no thread can be made
+            fixedtext::copy(s.errorText, "cannot create Import-thread\nsorry...");
+            return progressResult = 1;
+        }
         return progressResult = run(s);
     }
     void showMessage(ImportSession&, const char* text, unsigned style) override {
@@ -63,6 +67,7 @@ public:
 
     std::string settingsPath;
     int optionsResult = 1, progressResult = -1;
+    bool startWorker = true;
     std::function<void(ImportSession&)> editOptions;
     std::function<void(ImportSession&, const std::string&)> onEvent;
     Strings calls, messages, events;
@@ -86,7 +91,8 @@ struct EarlyEndingUi : ScriptedUi {
 };
 
 // The host commands since `from`: the command log's writes as "log=<value>",
-// the driver's own commands by name and every run of others as one ".".
+// the driver's own commands by name (FrameAll and SetViewCamera with the
+// state of the Win32 controls hook) and every run of others as one ".".
 std::string trail(size_t from) {
     const auto commands = GetCommands();
     std::string t;
@@ -94,7 +100,9 @@ std::string trail(size_t from) {
         std::string name = commands[i].name.str();
         if (name == "SetValue" && commands[i].args[0].GetAsText().str() == kCmdLog)
             name = "log=" + commands[i].args[1].GetAsText().str();
-        else if (name != "NewScene" && name != "GetValue" && name != "FrameAll" && name != "SetViewCamera")
+        else if (name == "FrameAll" || name == "SetViewCamera")
+            name += commands[i].hookSuspended ? "(hook off)" : "(hook on)";
+        else if (name != "NewScene" && name != "GetValue")
             name = ".";
         if (name != "." || t.size() < 2 || t.compare(t.size() - 2, 2, ". ") != 0) t += name + " ";
     }
@@ -115,7 +123,7 @@ struct DriverFixture : ::testing::Test {
     bool run(ImportSession& session) { return session.RunImport(terrainPath.c_str(), ui); }
 };
 
-enum Path { kSuccess, kOptionsCancelled, kUnreadable, kElevationFailed, kBuildFailed, kCancelled };
+enum Path { kSuccess, kOptionsCancelled, kUnreadable, kElevationFailed, kBuildFailed, kCancelled, kNoThread };
 struct PathCase {
     const char* name;
     bool result;
@@ -126,7 +134,7 @@ struct PathCase {
     const char* trail;    // host commands between switching the command log off and restoring it
 };
 const PathCase kPaths[] = {
-    {"success", true, {"settings", "skin", "options", "progress"}, 1, "done/5", "", ". FrameAll SetViewCamera "},
+    {"success", true, {"settings", "skin", "options", "progress"}, 1, "done/5", "", ". FrameAll(hook off) SetViewCamera(hook on) "},
     {"options cancelled", false, {"settings", "skin", "options"}, -1, "", "", ""},
     {"terrain unreadable", false, {"settings", "skin", "message"}, -1, "", "\nis not a terrain-file", ""},
     {"elevation read failed", false, {"settings", "skin", "options", "progress", "message"}, 0, "failed/100",
@@ -134,6 +142,9 @@ const PathCase kPaths[] = {
     {"build failed", false, {"settings", "skin", "options", "progress", "message"}, 0, "failed/5",
      "Error generating mesh: ", "NewScene "},  // the test empties the scene
     {"cancelled", false, {"settings", "skin", "options", "progress"}, 0, "done/5", "", ". "},
+    // The display ends as done, but with a failure text: a failure.
+    {"no worker thread", false, {"settings", "skin", "options", "progress", "message"}, 1, "",
+     "cannot create Import-thread\nsorry...", ""},
 };
 
 }  // namespace
@@ -144,7 +155,7 @@ const PathCase kPaths[] = {
 // and redraw only on success (and a redraw when stopped before the import).
 TEST_F(DriverFixture, each_path_restores_the_host) {
     for (const bool logOn : {true, false})
-        for (int path = kSuccess; path <= kCancelled; ++path) {
+        for (int path = kSuccess; path <= kNoThread; ++path) {
             const PathCase& c = kPaths[path];
             SCOPED_TRACE(std::string(c.name) + (logOn ? ", command log on" : ", command log off"));
             ui = ScriptedUi{};
@@ -157,7 +168,13 @@ TEST_F(DriverFixture, each_path_restores_the_host) {
             if (path == kUnreadable) {
                 terrainPath = folder.write("broken.ter", tergen::Bytes{'n', 'o', 't', ' ', 'a', ' ', 't', 'e', 'r'});
                 message = terrainPath + message;
+                ImportSession other;  // settings that would change the options, were they read
+                fixedtext::copy(other.settingsPath, ui.settingsPath.c_str());
+                other.scale = 5;
+                other.importSun = false;
+                other.SaveSettings();
             }
+            ui.startWorker = path != kNoThread;
             if (path == kElevationFailed) {
                 tergen::TerrainParams p = grid(10, 10);
                 p.samples.resize(50);  // half the grid, then the file ends
@@ -186,7 +203,10 @@ TEST_F(DriverFixture, each_path_restores_the_host) {
             // Switched off only when it was on, and written back last.
             const std::string was = logOn ? "log=true " : "log=false ";
             EXPECT_EQ(trail(before), imported ? "NewScene GetValue " + std::string(logOn ? "log=false " : "") + c.trail + was : "");
-            EXPECT_EQ(FileExists(ui.settingsPath.c_str()), imported);
+            EXPECT_EQ(FileExists(ui.settingsPath.c_str()), imported || path == kUnreadable);
+            if (path == kUnreadable) {
+                EXPECT_TRUE(session.scale == 0.1f && session.importSun);  // not read
+            }
             EXPECT_EQ(GetRedrawCount(), c.result || !imported ? 1u : 0u);
             bool logged = false;  // the build's failure is in the host's log too
             for (const auto& line : GetLog())

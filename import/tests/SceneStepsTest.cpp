@@ -48,9 +48,12 @@ std::vector<float> exportedPositions(const TempFolder& folder, const std::string
 }
 
 // Builds the terrain as the worker does once the elevations are read, at
-// scale 0.5 with the pivot centred. "3d land" goes through the name rule.
-bool build(const TempFolder& folder, ImportSession& session, const tergen::TerrainParams& params) {
+// scale 0.5 with the pivot centred, on a host that answers nodeIndices (or
+// 0..n-1) for the mesh's nodes. "3d land" goes through the name rule.
+bool build(const TempFolder& folder, ImportSession& session, const tergen::TerrainParams& params,
+           std::vector<int32_t> nodeIndices = {}) {
     XSI::HostControl::ResetHost();
+    XSI::HostControl::SetNodeIndexAnswer(std::move(nodeIndices));
     EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(params)).c_str()));
     EXPECT_TRUE(session.terrain.readElevations(nullptr, nullptr));
     fixedtext::copy(session.objectName, "3d land");
@@ -59,14 +62,19 @@ bool build(const TempFolder& folder, ImportSession& session, const tergen::Terra
 }
 
 // A terrain (257 x 257 unless said) with 30 m per unit at scale 0.1,
-// so one terrain unit is u = 3 scene units, and a world.
+// so one terrain unit is u = 3 scene units, and a world. Only the first SCAL
+// value places world objects: the other two (20 across, 50 up) and the base
+// height differ so that a formula using them shows.
 struct WorldScene {
     TempFolder folder;
     ImportSession session;
 
     explicit WorldScene(const std::vector<Chunk>& world, uint16_t xPoints = 257, uint16_t yPoints = 257) {
         XSI::HostControl::ResetHost();
-        EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(grid(xPoints, yPoints))).c_str()));
+        tergen::TerrainParams p = grid(xPoints, yPoints);
+        p.scale = std::array<float, 3>{30, 20, 50};
+        p.baseHeight = 7;
+        EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(p)).c_str()));
         EXPECT_TRUE(session.world.read(folder.write("t.tgw", tergen::worldBytes(world)).c_str()));
         session.scale = 0.1f;
     }
@@ -163,6 +171,21 @@ TEST(terrain_build, non_square_grid_with_three_scal_values) {
             ++n;
         }
     }
+    // A host that numbers the nodes in its own order (here the list backwards)
+    // answers for node n its entry of the triangle list: node n gets the
+    // coordinates of that entry's vertex.
+    std::vector<int32_t> backwards(36);
+    for (int32_t e = 0; e < 36; ++e) backwards[e] = 35 - e;
+    ImportSession permuted;
+    ASSERT_TRUE(build(folder, permuted, p, backwards));
+    XSI::ClusterProperty reordered(FindObject("_3d_land")->id);
+    for (uint32_t node = 0; node < 36; ++node) {
+        const uint32_t vertex = corners[35 - node];
+        float value[3];
+        ASSERT_TRUE(reordered.GetValue(node, value));
+        EXPECT_TRUE(value[0] == static_cast<float>(vertex % 4) * du && value[1] == static_cast<float>(vertex / 4) * dv)
+            << node << ": " << value[0] << " " << value[1];
+    }
 
     // A single row has its vertices and no cells.
     ImportSession row;
@@ -172,24 +195,54 @@ TEST(terrain_build, non_square_grid_with_three_scal_values) {
 }
 
 // Camera position (CAMX, CAMZ, -CAMY) u, target likewise, roll -CAMB, field
-// of view 2 atan(1 / ZOOM). Heading 0 puts the sun R = 3 halfX behind the
-// camera along -Z, altitude a raises it by R sin a: on 513 x 257 points
-// halfX = 513 x 3 / 2 = 769.5, R = 2308.5, R sin 30 = 1154.25. The water
-// plane spans the grid, 512 x 3 by 256 x 3, at LEVL u.
+// of view 2 atan(1 / ZOOM). The sun stands R = 3 halfX from the camera,
+// R sin h along +X and R cos h along -Z for heading h, altitude a raises it
+// by R sin a: on 513 x 257 points halfX = 513 x 3 / 2 = 769.5, R = 2308.5,
+// R sin 30 = 1154.25. The water plane spans the grid, 512 x 3 by 256 x 3,
+// at LEVL u.
 TEST(world_objects, placed_from_a_complete_world) {
-    WorldScene w({camera(1, 15), sun(0, 30), water(2)}, 513, 257);
+    WorldScene w({camera(1, 15), sun(40, 30), water(2)}, 513, 257);
     w.createAll();
     expectAt("TG_Cam", {300, 150, -600});
     expectAt("TG_Cam_Interest", {30, 15, -60});
     EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->fov, 90.0);
     EXPECT_DOUBLE_EQ(FindObject("TG_Cam")->roll, -15.0);
     EXPECT_EQ(renderSettings(), "1 TG_Cam 0 false 800 600 1.5 ");
-    expectAt("TG_Sun", {300, 150 + 1154.25, -600 - 2308.5}, 1e-4);
+    const double heading = 40 * 0.017453292519943295;
+    expectAt("TG_Sun", {300 + 2308.5 * std::sin(heading), 150 + 1154.25, -600 - 2308.5 * std::cos(heading)}, 1e-3);
     expectAt("TG_Sun_Interest", {300, 150, -600});
     EXPECT_EQ(exportedPositions(w.folder, "TG_Water"), (std::vector<float>{0, 6, 0, 1536, 6, 0, 1536, 6, -768, 0, 6, -768}));
     const auto plane = FindObject("TG_Water");
     EXPECT_TRUE(plane->pivot[0] == 768 && plane->pivot[1] == 6 && plane->pivot[2] == -384);
     EXPECT_EQ(plane->uvCount, 0u);  // the plane has no texture coordinates
+}
+
+// A name the scene already holds is changed by the host ("hill1", "TG_Cam1",
+// "TG_Sun1", "TG_Water1"): each step goes on under the name it was given, so
+// a second import kept in the scene, at twice the scale, places its own
+// objects at twice the distance and leaves the first import's where they were.
+TEST(world_objects, objects_renamed_by_the_host_are_placed_under_their_new_names) {
+    WorldScene w({camera(1), sun(40, 30), water(2)}, 5, 3);
+    ASSERT_TRUE(w.session.terrain.readElevations(nullptr, nullptr));
+    fixedtext::copy(w.session.objectName, "hill");
+    ASSERT_TRUE(BuildTerrain(w.session, nullptr));
+    const auto first = XSI::HostControl::GetObjects();
+    w.session.scale = 0.2f;
+    ASSERT_TRUE(BuildTerrain(w.session, nullptr));
+    for (const auto& [name, renamed] : {std::pair<std::string, std::string>{"hill", "hill1"}, {"TG_Cam", "TG_Cam1"},
+                                        {"TG_Cam_Interest", "TG_Cam1_Interest"}, {"TG_Sun", "TG_Sun1"},
+                                        {"TG_Sun_Interest", "TG_Sun1_Interest"}, {"TG_Water", "TG_Water1"}}) {
+        const auto was = std::find_if(first.begin(), first.end(), [&](const auto& o) { return o.name == name; });
+        const auto now = FindObject(name), second = FindObject(renamed);
+        ASSERT_TRUE(was != first.end() && now && second) << renamed;
+        for (int a = 0; a < 3; ++a) {
+            EXPECT_TRUE(now->position[a] == was->position[a] && now->pivot[a] == was->pivot[a]) << name << " " << a;
+            EXPECT_DOUBLE_EQ(second->position[a], 2 * was->position[a]) << renamed << " " << a;
+            EXPECT_DOUBLE_EQ(second->pivot[a], 2 * was->pivot[a]) << renamed << " " << a;
+        }
+    }
+    EXPECT_EQ(w.session.cameraName.str(), "TG_Cam1");
+    EXPECT_EQ(render("PassCamera"), "TG_Cam1");
 }
 
 // ZOOM 2 and 0 (1/0 is infinite); without the other values each reads as -1.

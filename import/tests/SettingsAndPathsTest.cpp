@@ -56,8 +56,10 @@ TEST(settings_file, written_as_fourteen_little_endian_bytes_and_loaded) {
     constexpr float inf = std::numeric_limits<float>::infinity();
     for (float scale : {std::numeric_limits<float>::quiet_NaN(), inf, -inf, 0.0f, -2.0f})
         expectLoad(settingsFile(3, 0, scale), true, "000000", 0.1f);
-    // Another version (2, or 3 stored big-endian), a file cut short or none: all six on, scale 0.1.
+    // Another version (2, 3 stored big-endian, or 0x103, whose first byte alone
+    // reads 3), a file cut short or none: all six on, scale 0.1.
     for (const tergen::Bytes& file : {settingsFile(2, 0, 7.0f), settingsFile(0x03000000, 0, 7.0f),
+                                      settingsFile(0x103, 0, 7.0f),
                                       tergen::Bytes{3, 0, 0, 0, 0, 0}, tergen::Bytes{3}, tergen::Bytes{}})
         expectLoad(file, false, "111111", 0.1f);
     expectLoad(std::nullopt, false, "111111", 0.1f);

@@ -71,8 +71,10 @@ TEST(MessageLayout, box_grows_with_the_widest_line_and_the_line_count) {
         // Narrower than 70: 70 + 109 wide, one line of 13 + 110 high;
         // button at (179 - 83) / 2 + 16 = 64 and 123 - 23 - 29 = 71.
         {"short", {40}, {179, 123, 64, 71}},
-        // Two lines, the longer one 412: 521 wide, 2 x 13 + 110 = 136 high.
+        // Two lines, the longer one 412: 521 wide, 2 x 13 + 110 = 136 high;
+        // any line can be the widest.
         {"long", {412, 90}, {521, 136, 235, 84}},
+        {"widest last", {90, 120, 412}, {521, 149, 235, 97}},
         {"no lines", {}, {179, 110, 64, 58}},
     };
     for (const auto& c : cases) {

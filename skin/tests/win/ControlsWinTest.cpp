@@ -71,7 +71,7 @@ protected:
 };
 
 TEST_F(SkinnedCheckBox, toggles_and_reports_one_click_only_when_released_inside) {
-    click(5, 5, 6, 6);
+    click(5, 5, 120, 6);  // far along the 150 x 20 box: x and y are not interchangeable
     EXPECT_EQ(checked(), 1);
     EXPECT_TRUE(IsDlgButtonChecked(parent.hwnd(), 1002));
     auto cmds = parent.received(WM_COMMAND);

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <string>
+
 #include "WinTestSupport.h"
 #include "skin/SkinPrimitives.h"
 
@@ -67,15 +71,33 @@ TEST(skin_dib, create_draw_clip_blend_blit_and_destroy) {
     d.fillRect(0, 0, 5, 5, 1, 2, 3);  // drawing on an empty image draws nothing
 }
 
-TEST(skin_bitmaps, load_at_their_sizes_and_missing_ones_fail) {
+// Each skin bitmap as its .bmp file holds it (8 bits per pixel, rows bottom
+// up and padded to 4 bytes, a palette of BGRA entries): its size and every
+// pixel at its place in its colour.
+TEST(skin_bitmaps, load_as_their_files_hold_them_and_missing_ones_fail) {
     wintest::setUpSkin();
-    const struct { int id, w, h; } sizes[] = {{107, 123, 23}, {106, 9, 12}, {108, 7, 9}, {105, 9, 12},
-                                              {103, 92, 13},  {102, 7, 12}, {104, 10, 12}};
-    for (const auto& s : sizes) {
-        SkinDib* d = SkinBitmap(s.id);
-        ASSERT_NE(d, nullptr) << s.id;
-        EXPECT_EQ(d->width, s.w) << s.id;
-        EXPECT_EQ(d->height, s.h) << s.id;
+    for (int id = 102; id <= 108; ++id) {
+        SCOPED_TRACE(id);
+        const std::string path = "Z:" VQ_SKIN_BITMAP_DIR "/skin_" + std::to_string(id) + ".bmp";
+        std::ifstream in(path, std::ios::binary);
+        const std::string bmp((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_GT(bmp.size(), 1078u) << path;
+        auto byte = [&](size_t at) { return uint32_t{static_cast<uint8_t>(bmp[at])}; };
+        auto u32 = [&](size_t at) { return byte(at) | byte(at + 1) << 8 | byte(at + 2) << 16 | byte(at + 3) << 24; };
+        const int w = static_cast<int>(u32(18)), h = static_cast<int>(u32(22));
+        const size_t bits = u32(10), stride = (w + 3) / 4 * 4;
+        ASSERT_EQ(bmp[28], 8);
+        const SkinDib* d = SkinBitmap(id);
+        ASSERT_NE(d, nullptr);
+        ASSERT_EQ(d->width, w);
+        ASSERT_EQ(d->height, h);
+        int wrong = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t entry = 54 + 4 * byte(bits + (h - 1 - y) * stride + x);
+                wrong += (d->pixels[y * w + x] & 0xFFFFFFu) != (u32(entry) & 0xFFFFFFu);  // 0x00RRGGBB both
+            }
+        EXPECT_EQ(wrong, 0);
     }
     EXPECT_EQ(SkinBitmap(101), nullptr);
     EXPECT_EQ(SkinBitmap(109), nullptr);

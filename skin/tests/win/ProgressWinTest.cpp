@@ -52,6 +52,7 @@ TEST_F(Progress, out_of_range_fractions_are_clamped_and_set_color_keeps_the_frac
     }
     setFraction(0.5f);
     EXPECT_EQ(SendMessageA(bar, PRGM_SETCOLOR, 0, RGB(200, 0, 0)), 1);
+    EXPECT_EQ(capture(bar, false, false).count(RGB(200, 0, 0), RECT{2, 10, 103, 11}), 50);  // shown without help
     EXPECT_EQ(filled(RGB(200, 0, 0)), 50);
     SendMessageA(bar, PRGM_SETFRACTION, 0, 0);  // no float: nothing read
     EXPECT_EQ(filled(RGB(200, 0, 0)), 50);

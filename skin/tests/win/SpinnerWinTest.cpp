@@ -93,7 +93,7 @@ TEST_F(Spinner, clamps_quietly_at_the_ends_reports_changes_and_wraps) {
     send(SPNM_STEPUP, 1);
     auto cmds = (pump(), parent.received(WM_COMMAND));
     ASSERT_GE(cmds.size(), 1u);
-    EXPECT_EQ(LOWORD(cmds[0].wp), kId);
+    EXPECT_EQ(cmds[0].wp, MAKEWPARAM(kId, 0));  // notification code 0 outside a spin
     EXPECT_EQ(reinterpret_cast<HWND>(cmds[0].lp), spinner);
     parent.clear();
     setValue(25000);  // SETVALUE is silent; outside the range it is shown and kept clamped
@@ -153,8 +153,12 @@ TEST_F(Spinner, trims_filters_typing_normalises_on_leaving_and_fits_huge_values)
 
 TEST_F(Spinner, click_gives_one_step_one_spin_pair_and_one_parent_end_if_it_changed) {
     Watch w(spinner);
+    parent.clear();
     click(parts.up);
     EXPECT_EQ(text(), "1.1");
+    const auto cmds = parent.received(WM_COMMAND);
+    ASSERT_FALSE(cmds.empty());
+    for (const Msg& c : cmds) EXPECT_EQ(c.wp, MAKEWPARAM(kId, 1));  // during a spin the notification code is 1
     EXPECT_EQ(w.seen(SPNM_STEPUP).size(), 1u);
     EXPECT_EQ(w.seen(SPNM_SPINBEGIN).size(), 1u);
     ASSERT_EQ(w.seen(SPNM_SPINEND).size(), 1u);

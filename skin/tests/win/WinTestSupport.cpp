@@ -141,8 +141,8 @@ RECT Capture::boxWhere(const std::function<bool(COLORREF)>& pass, RECT within) c
     return r.right > r.left ? r : RECT{0, 0, 0, 0};
 }
 
-Capture capture(HWND w, bool wholeWindow) {
-    RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
+Capture capture(HWND w, bool wholeWindow, bool repaint) {
+    if (repaint) RedrawWindow(w, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW | RDW_ALLCHILDREN);
     pump();
     RECT r;
     if (wholeWindow) {

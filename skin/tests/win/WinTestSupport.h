@@ -55,7 +55,8 @@ void pumpFor(DWORD ms);
 void setKey(int vk, bool down);
 
 // A window's client area (or whole window) as shown on the uncovered screen,
-// row by row, after repainting it.
+// row by row, after repainting it; with repaint false after only handling the
+// pending messages, as the user would see it.
 struct Capture {
     int width = 0;
     int height = 0;
@@ -67,7 +68,7 @@ struct Capture {
     RECT boxWhere(const std::function<bool(COLORREF)>& pass, RECT within = kAll) const;
     static constexpr RECT kAll{0, 0, 1 << 30, 1 << 30};
 };
-Capture capture(HWND w, bool wholeWindow = false);
+Capture capture(HWND w, bool wholeWindow = false, bool repaint = true);
 
 struct Probe {
     int x, y;

@@ -83,6 +83,7 @@ TEST_F(MessageBoxDialog, is_sized_from_its_lines_shows_its_icon_ignores_escape_a
         // Longer than any fixed-size copy of the text would hold.
         {"long path", longPath + "\nis not a terrain-file", 0x20},
         {"empty line between", "first line\n\nsecond line", 0x30},
+        {"three equal lines", "same\nsame\nsame", 0},
     };
     std::vector<std::vector<COLORREF>> icons;
     for (const auto& c : cases) {
@@ -98,10 +99,23 @@ TEST_F(MessageBoxDialog, is_sized_from_its_lines_shows_its_icon_ignores_escape_a
             EXPECT_EQ(ok.left, l.buttonX) << c.name;
             EXPECT_EQ(ok.top, l.buttonY) << c.name;
             EXPECT_EQ(fullText(box), c.text) << c.name;
-            // The icon at (20, 35) and the first line's text at (70, 42) are painted.
+            // The icon at (20, 35) and line i at (70, 42 + i x line height) are
+            // painted: each line's band holds text, equal lines look alike.
             const Capture shot = capture(box);
             EXPECT_GT(32 * 32 - shot.count(kBack, RECT{20, 35, 52, 67}), 100) << c.name;
-            EXPECT_GT(20 * 10 - shot.count(kBack, RECT{70, 42, 90, 52}), 10) << c.name;
+            const std::vector<std::string> lines = ui::messageLines(c.text.c_str());
+            const int lineHeight = (l.height - 110) / static_cast<int>(lines.size());
+            std::vector<std::vector<COLORREF>> bands;
+            for (size_t i = 0; i < lines.size(); ++i) {
+                const int top = 42 + static_cast<int>(i) * lineHeight;
+                EXPECT_GT(60 * lineHeight - shot.count(kBack, RECT{70, top, 130, top + lineHeight}), 10) << c.name << i;
+                bands.emplace_back();
+                for (int y = top; y < top + lineHeight; ++y)
+                    for (int x = 70; x < 130; ++x) bands.back().push_back(shot.at(x, y));
+                if (lines[i] == lines[0]) {
+                    EXPECT_EQ(bands[i], bands[0]) << c.name << i;
+                }
+            }
             icons.emplace_back();
             for (int y = 35; y < 67; ++y)
                 for (int x = 20; x < 52; ++x) icons.back().push_back(shot.at(x, y));
@@ -115,13 +129,14 @@ TEST_F(MessageBoxDialog, is_sized_from_its_lines_shows_its_icon_ignores_escape_a
         EXPECT_TRUE(openAfterEscape) << c.name;
     }
     EXPECT_EQ(expectedLayout("no", 0, 0).width, 179);
-    ASSERT_EQ(icons.size(), 3u);  // information, question, exclamation
+    ASSERT_EQ(icons.size(), 4u);  // information, question, exclamation, information
     EXPECT_NE(icons[0], icons[1]);
     EXPECT_NE(icons[0], icons[2]);
     EXPECT_NE(icons[1], icons[2]);
+    EXPECT_EQ(icons[0], icons[3]);
 }
 
-TEST_F(AboutBox, shows_the_picture_in_the_frame_and_a_click_on_it_closes) {
+TEST_F(AboutBox, shows_the_picture_in_the_frame_and_a_click_escape_or_close_closes_it) {
     COLORREF topLeft = 0, bottomRight = 0;
     HBITMAP bmp = static_cast<HBITMAP>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_ABOUT), IMAGE_BITMAP, 0, 0, 0));
@@ -134,21 +149,34 @@ TEST_F(AboutBox, shows_the_picture_in_the_frame_and_a_click_on_it_closes) {
     DeleteDC(mem);
     DeleteObject(bmp);
 
+    // A click on the picture, Escape and the close command each close it
+    // (where one does not, the test ends the box itself).
     Parent owner(300, 200, 400, 300);
-    bool driven = false;
-    driveNextDialog([&](HWND box) {
-        driven = true;
-        RECT r;
-        GetWindowRect(box, &r);
-        EXPECT_EQ(r.left, 500 - 279 / 2);  // 279 x 179, centred on the owner
-        EXPECT_EQ(r.top, 350 - 179 / 2);
-        EXPECT_EQ(r.right - r.left, 279);
-        EXPECT_EQ(r.bottom - r.top, 179);
-        expectPixels(capture(box), {{5, 20, topLeft}, {272, 161, bottomRight}});
-        PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 90));  // on the picture
-    });
-    ShowAboutBox(session, owner.hwnd());
-    EXPECT_TRUE(driven);
+    const std::function<void(HWND)> closers[] = {
+        [](HWND box) { PostMessageA(box, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(140, 90)); },
+        [](HWND box) { pressKey(box, VK_ESCAPE); }, [](HWND box) { PostMessageA(box, WM_CLOSE, 0, 0); }};
+    for (size_t k = 0; k < 3; ++k) {
+        bool driven = false, stillOpen = false;
+        driveNextDialog([&](HWND box) {
+            driven = true;
+            RECT r;
+            GetWindowRect(box, &r);
+            EXPECT_EQ(r.left, 500 - 279 / 2);  // 279 x 179, centred on the owner
+            EXPECT_EQ(r.top, 350 - 179 / 2);
+            EXPECT_EQ(r.right - r.left, 279);
+            EXPECT_EQ(r.bottom - r.top, 179);
+            if (k == 0) expectPixels(capture(box), {{5, 20, topLeft}, {272, 161, bottomRight}});
+            closers[k](box);
+            driveNextDialog([&](HWND still) {
+                stillOpen = true;
+                EndDialog(still, 0);
+            });
+        });
+        ShowAboutBox(session, owner.hwnd());
+        driveNextDialog([](HWND) {}, 1 << 30);  // disarm
+        EXPECT_TRUE(driven) << k;
+        EXPECT_FALSE(stillOpen) << k;
+    }
 }
 
 namespace {

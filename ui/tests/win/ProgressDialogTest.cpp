@@ -75,6 +75,7 @@ struct ProgressDialog : ::testing::Test {
         DestroyWindow(runner);
     }
     INT_PTR run(Script script) {
+        g_go = false;
         g_script = std::move(script);
         driveNextDialog([this](HWND d) {
             dialog = d;
@@ -86,11 +87,12 @@ struct ProgressDialog : ::testing::Test {
         if (g_worker.joinable()) g_worker.join();
         return result;
     }
+    void completedImportFadesOut();
     // Pixels of colour c along the middle row of the bar, as on the screen.
     int barPixels(COLORREF c) {
         int n = 0;
         const std::function<void()> count = [&] {
-            const Capture cap = capture(GetDlgItem(dialog, IDC_PRG_BAR));
+            const Capture cap = capture(GetDlgItem(dialog, IDC_PRG_BAR), false, false);  // as shown, not redrawn
             n = cap.count(c, RECT{0, cap.height / 2, cap.width, cap.height / 2 + 1});
         };
         SendMessageA(runner, WM_APP, 0, reinterpret_cast<LPARAM>(&count));
@@ -100,7 +102,7 @@ struct ProgressDialog : ::testing::Test {
 
 }  // namespace
 
-TEST_F(ProgressDialog, completed_import_shows_status_and_bar_then_fades_out_in_ten_steps_and_closes_with_1) {
+void ProgressDialog::completedImportFadesOut() {
     const COLORREF bar = RGB(62, 145, 103);
     std::unique_ptr<Watch> watch;
     onShown = [&](HWND d) {
@@ -152,6 +154,16 @@ TEST_F(ProgressDialog, completed_import_shows_status_and_bar_then_fades_out_in_t
     }
 }
 
+
+// Twice in one process, as two imports in one session of the host: the
+// second fades from the full colour again.
+TEST_F(ProgressDialog, completed_import_shows_status_and_bar_then_fades_out_in_ten_steps_and_closes_with_1) {
+    for (int import = 1; import <= 2; ++import) {
+        SCOPED_TRACE(import);
+        completedImportFadesOut();
+    }
+}
+
 TEST_F(ProgressDialog, failure_closes_at_once_with_0_and_keeps_the_text) {
     std::unique_ptr<Watch> watch;
     onShown = [&](HWND d) { watch = std::make_unique<Watch>(GetDlgItem(d, IDC_PRG_BAR)); };
@@ -182,6 +194,12 @@ TEST_F(ProgressDialog, cancel_import_and_escape_do_not_close_the_worker_ends_it_
     });
     EXPECT_TRUE(openAfterCancel);
     EXPECT_EQ(result, 0);  // the worker's end(0), not the fade's 1
+}
+
+// Button 1134 ("-= DONE =-") is never shown; its command ends the dialog as a completed import.
+TEST_F(ProgressDialog, done_command_ends_with_1) {
+    onShown = [](HWND d) { clickControl(d, IDC_PRG_DONE); };
+    EXPECT_EQ(run([](ProgressTarget&, ImportSession&) {}), 1);
 }
 
 TEST_F(ProgressDialog, worker_that_cannot_start_closes_with_1_and_a_dialog_that_cannot_open_with_0) {
