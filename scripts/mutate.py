@@ -116,6 +116,21 @@ MUTANTS = [
            "the terrain reader then has nothing to read), so no test can tell"),
 
     # ---- import/: session, settings, paths, worker, scene steps
+    # a host or a process out of room
+    M("import/TerrainBuild.cpp", "        if (!uv.IsValid()) return meshFailed(session, \"cannot add the texture coordinates\");\n",
+      "", "a mesh whose texture coordinates the host could not add passes as imported"),
+    M("import/TerrainBuild.cpp", "return points * (2 + 12 + 12 + 8) + triangles * 12;", "return points * (2 + 12 + 12) + triangles * 12;",
+      "the host's texture coordinates left out of a grid's list bytes"),
+    M("import/TerrainBuild.cpp", "if (TerrainListBytes(header.xPoints, header.yPoints) <= kAddressSpaceBytes) return true;",
+      "if (TerrainListBytes(header.xPoints, header.yPoints) <= 2 * kAddressSpaceBytes) return true;",
+      "a grid twice as large as the address space passes the header check"),
+    M("import/TerrainBuild.cpp", "            TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);\n            return false;\n        }\n        // An empty list",
+      "            return false;\n        }\n        // An empty list",
+      "no room for the triangle list fails without a message"),
+    M("host/MeshBuilder.cpp", "return failed(problem == kOutOfMemory ? problem : \"invalid topology: \" + problem);",
+      "return failed(\"invalid topology: \" + problem);", "a host out of memory reports a topology error"),
+    M("host/ListStorage.cpp", "    std::free(p);\n    anonymousBytes.fetch_sub(bytes);", "    std::free(p);",
+      "freed lists still count against the host's list memory"),
     M("import/TerrainBuild.cpp", "const float dv = static_cast<float>(1.0 / (yPoints - 1));",
       "const float dv = static_cast<float>(1.0 / (xPoints - 1));", "v step from the column count (square grids hide it)"),
     M("import/TerrainBuild.cpp", "return static_cast<uint32_t>((row + kCornerRow[k]) * xPoints + column + kCornerColumn[k]);",
