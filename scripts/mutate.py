@@ -544,7 +544,7 @@ class Flavour:
 
     def test(self, log):
         ctest = ["ctest", "--test-dir", self.build, "-j", str(self.jobs), "--timeout", "120",
-                 "--stop-on-failure"]
+                 "--stop-on-failure", "--output-on-failure"]
         if self.win:
             ctest = [os.path.join(self.src, "tools/winetest.sh"), "run"] + ctest
         return run(ctest, self.src, log, env=self.env, timeout=3600) == 0
