@@ -13,19 +13,13 @@ src=$(cd "$(dirname "$0")/../.." && pwd)
 emu=$src/tools/wine-emu.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/same-scene.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-passed=0
-failures=0
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+source "$src/tools/script-checks.sh"
 
 builds=(win64)
 if "$src/tools/runs-32bit.sh"; then builds+=(win32); else echo "skip win32: this kernel does not run 32-bit programs"; fi
 
 # same REFERENCE FILE NAME: byte for byte, or where the first difference is.
-same() {
-  local diff
-  if diff=$(cmp "$1" "$2" 2>&1); then passed=$((passed + 1)); echo "ok   $3"
-  else failures=$((failures + 1)); echo "FAIL $3: $diff"; fi
-}
+same() { check "$3" cmp "$1" "$2"; }
 
 ridge=$src/examples/ridge.ter
 edited_cli=(--name Peak --no-camera --scale 0.25)
@@ -63,8 +57,4 @@ if [[ ${builds[*]} == *win32* ]]; then
   rm -f "$work"/big*
 fi
 
-if ((failures)); then
-  for f in "$work"/*.out; do [[ -s $f ]] && { echo "--- $(basename "$f")"; cat "$f"; }; done
-fi
-echo "$passed passed, $failures failed"
-((failures == 0))
+report "$work"

@@ -16,15 +16,8 @@ objdump=$5
 emu=$src/tools/wine-emu.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/outside-sdk-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failures=$((failures + 1)); echo "FAIL $name"; fi
-}
-finish() { echo "$passed passed, $failures failed"; ((failures == 0)); exit; }
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+source "$src/tools/script-checks.sh"
+finish() { report "$work"; exit; }
 
 # The stand-in as an outside SDK: headers, import library, DLL; nothing of
 # the stand-in's own workings (its control of the host, its export).

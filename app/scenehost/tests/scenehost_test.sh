@@ -11,15 +11,7 @@ processor=${3:-x86_64}
 emu=$src/tools/wine-emu.sh
 work=$(mktemp -d "${TMPDIR:-/tmp}/scenehost-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-failures=0
-passed=0
-check() {  # check NAME CONDITION...
-  local name=$1; shift
-  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
-  else failures=$((failures + 1)); echo "FAIL $name"; fi
-}
-# Wine's drive Z: is the root of the Unix file system.
-winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+source "$src/tools/script-checks.sh"
 
 # Each plug-in copy sits in a fresh folder: its settings file starts absent.
 plugin_copy() {
@@ -148,8 +140,4 @@ if command -v node >/dev/null && [[ -f $src/tools/node_modules/gltf-validator/in
   done
 fi
 
-if ((failures)); then
-  for f in "$work"/*.out; do echo "--- $(basename "$f")"; cat "$f"; done
-fi
-echo "$passed passed, $failures failed"
-((failures == 0))
+report "$work"
