@@ -424,6 +424,7 @@ Outcome Refiner::run(Mesh& out, const Progress& progress) {
     const uint64_t budget = limits_.maxTriangles == 0 ? 0 : std::max<uint64_t>(limits_.maxTriangles, 2);
     const double firstError = heap_.empty() ? 0 : heap_.front().error;
     constexpr uint32_t kProgressEvery = 4096;
+    double reported = 0;
     while (!heap_.empty()) {
         const uint32_t t = heap_.front().triangle;
         // An insertion on the border adds one triangle, any other two.
@@ -438,7 +439,10 @@ Outcome Refiner::run(Mesh& out, const Progress& progress) {
             if (!heap_.empty() && limits_.maxError > 0 && firstError > limits_.maxError)
                 fraction = std::log(firstError / heap_.front().error) / std::log(firstError / limits_.maxError);
             if (budget != 0) fraction = std::max(fraction, double(error_.size()) / double(budget));
-            if (!progress(std::min(1.0, std::max(0.0, fraction)))) return Outcome::Cancelled;
+            // The largest error can rise for a while after an insertion: the
+            // bar does not go back.
+            reported = std::min(1.0, std::max(reported, fraction));
+            if (!progress(reported)) return Outcome::Cancelled;
         }
     }
 
