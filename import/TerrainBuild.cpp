@@ -232,6 +232,33 @@ refinement::Outcome refineTerrain(ImportSession& session, const TerrainHeader& h
     return outcome;
 }
 
+// The bounding box of the full grid's positions, as the host finds it for a
+// mesh of every point: the refined mesh may leave out the highest or lowest
+// sample, and its pivot must be the full grid's all the same. Each position
+// is monotonic in its sample, column and row, so the extremes come from the
+// extreme samples and the grid's corners, rounded to floats the same way.
+void fullGridBounds(TerrainFile& terrain, double scale, double lo[3], double hi[3]) {
+    TerrainHeader header;
+    terrain.getHeader(header);
+    const uint64_t count = uint64_t{header.xPoints} * header.yPoints;
+    const auto extremes = std::minmax_element(header.elevations, header.elevations + count);
+    const uint32_t lowest = static_cast<uint32_t>(extremes.first - header.elevations);
+    const uint32_t highest = static_cast<uint32_t>(extremes.second - header.elevations);
+    const uint32_t last = static_cast<uint32_t>(count - 1);
+    for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = -FLT_MAX;
+    for (const uint32_t index : {0u, last, lowest, highest}) {
+        double point[3];
+        if (!terrain.getPoint(static_cast<int32_t>(index / header.xPoints),
+                              static_cast<int32_t>(index % header.xPoints), point))
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            const double value = static_cast<float>(point[k] * scale);
+            lo[k] = std::min(lo[k], value);
+            hi[k] = std::max(hi[k], value);
+        }
+    }
+}
+
 // The refined mesh's lists as the host takes them: the corners, and the
 // positions of the kept points (floats rounded once from the scaled doubles,
 // as for the full grid).
@@ -461,9 +488,15 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     if (session.centerPivot) {
         SendStatus(progressWindow, "centering pivot...");
         double center[3], extent[3];
-        XSI::MATH::CTransformation identity;
-        identity.SetIdentity();
-        polygonMesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);
+        if (refined) {
+            double lo[3], hi[3];
+            fullGridBounds(session.terrain, session.scale, lo, hi);
+            for (int k = 0; k < 3; ++k) center[k] = (lo[k] + hi[k]) / 2;
+        } else {
+            XSI::MATH::CTransformation identity;
+            identity.SetIdentity();
+            polygonMesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);
+        }
         TranslatePivot(objectName, center[0], center[1], center[2]);
     }
 
