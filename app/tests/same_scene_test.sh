@@ -27,8 +27,11 @@ edited_ui=(--ui text:1001=Peak --ui check:1036=0 --ui spin:1000=0.25)
 "$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux.glb"
 "$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-edited.glb" "${edited_cli[@]}"
 # The error-bounded mesh: exact arithmetic, so every build keeps the same points.
-refined_cli=(--max-error 0.75 --max-triangles 20000)
+# By error alone the grid is refined in two halves at once; with a budget, whole.
+refined_cli=(--max-error 0.75)
+budget_cli=(--max-error 0.75 --max-triangles 20000)
 "$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-refined.glb" "${refined_cli[@]}"
+"$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-budget.glb" "${budget_cli[@]}"
 for b in "${builds[@]}"; do
   bin=$root/$b/bin
   "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli.glb")" >"$work/$b-cli.out"
@@ -39,6 +42,9 @@ for b in "${builds[@]}"; do
   "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-refined.glb")" \
     "${refined_cli[@]}" >"$work/$b-cli-refined.out"
   same "$work/linux-refined.glb" "$work/$b-cli-refined.glb" "$b vqvireru.exe: the error-bounded mesh"
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-budget.glb")" \
+    "${budget_cli[@]}" >"$work/$b-cli-budget.out"
+  same "$work/linux-budget.glb" "$work/$b-cli-budget.glb" "$b vqvireru.exe: the error-bounded mesh with a budget"
   # Each scenehost run gets a fresh plug-in copy: no saved options.
   for run in host host-edited; do
     mkdir -p "$work/$b-$run"
