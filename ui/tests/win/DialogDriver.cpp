@@ -58,4 +58,23 @@ void clickControl(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+namespace {
+
+void keyEvent(WORD vk, bool up) {
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = vk;
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    SendInput(1, &in, sizeof in);
+}
+
+}  // namespace
+
+void sendKey(WORD vk, bool shift) {
+    if (shift) keyEvent(VK_SHIFT, false);
+    keyEvent(vk, false);
+    keyEvent(vk, true);
+    if (shift) keyEvent(VK_SHIFT, true);
+}
+
 }  // namespace wintest
