@@ -44,7 +44,7 @@ trap cleanup EXIT
 read -ra host <<<"$(waiting_host timeout)"
 "$guard" "${host[@]}" >"$work/timeout.out" 2>&1 &
 g=$!
-check "the program starts (timeout)" within 300 started timeout
+check "the program starts (timeout)" within 100 started timeout
 { kill -KILL "$g"; wait "$g"; } 2>/dev/null
 check "killed like a timed-out test: the program ends within 5 s" within 50 gone timeout
 
@@ -52,7 +52,7 @@ check "killed like a timed-out test: the program ends within 5 s" within 50 gone
 read -ra host <<<"$(waiting_host starter)"
 bash -c '"$@" & wait' starter "$guard" "${host[@]}" >"$work/starter.out" 2>&1 &
 s=$!
-check "the program starts (starter)" within 300 started starter
+check "the program starts (starter)" within 100 started starter
 { kill -KILL "$s"; wait "$s"; } 2>/dev/null
 check "its starter gone: the program ends within 5 s" within 50 gone starter
 
@@ -60,7 +60,7 @@ check "its starter gone: the program ends within 5 s" within 50 gone starter
 read -ra host <<<"$(waiting_host term)"
 "$guard" "${host[@]}" >"$work/term.out" 2>&1 &
 g=$!
-check "the program starts (term)" within 300 started term
+check "the program starts (term)" within 100 started term
 kill -TERM "$g"
 wait "$g"
 check "TERM: the guard answers 143" test $? = 143
@@ -70,11 +70,16 @@ check "TERM: the program ends within 5 s" within 50 gone term
 # the command's own status is the guard's.
 read -ra host <<<"$(waiting_host leftover)"
 # The command returns once it sees the program running.
-"$guard" bash -c '"$@" & for _ in $(seq 300); do ps -eo args | grep -q "[s]cenehost.exe.*leftover.json" && break
-                    sleep 0.1; done; exit 7' leftover "${host[@]}" >"$work/leftover.out" 2>&1 &
+"$guard" bash -c 'seen=$1; shift; "$@" &
+                  for _ in $(seq 100); do
+                    ps -eo args | grep -q "[s]cenehost.exe.*leftover.json" && { touch "$seen"; break; }
+                    sleep 0.1
+                  done
+                  exit 7' leftover "$work/leftover.seen" "${host[@]}" >"$work/leftover.out" 2>&1 &
 g=$!
 wait "$g"
 rc=$?
+check "the program starts (leftover)" test -e "$work/leftover.seen"
 check "the command's status passes through (7, got $rc)" test "$rc" = 7
 check "what the command left running ends with it" within 50 gone leftover
 
