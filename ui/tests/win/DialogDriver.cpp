@@ -58,23 +58,20 @@ void clickControl(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-namespace {
-
-void keyEvent(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
-}
-
-}  // namespace
-
 void sendKey(WORD vk, bool shift) {
-    if (shift) keyEvent(VK_SHIFT, false);
-    keyEvent(vk, false);
-    keyEvent(vk, true);
-    if (shift) keyEvent(VK_SHIFT, true);
+    // One batch, so that no other input comes between Shift and the key.
+    INPUT keys[4] = {};
+    UINT count = 0;
+    const auto add = [&keys, &count](WORD key, DWORD flags) {
+        keys[count].type = INPUT_KEYBOARD;
+        keys[count].ki.wVk = key;
+        keys[count++].ki.dwFlags = flags;
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(count, keys, sizeof keys[0]);
 }
 
 }  // namespace wintest
