@@ -3,17 +3,16 @@
 # starts (under Wine or not) ends with it, however the test ends.
 #
 # The command runs in a process group of its own. Wine puts the Windows
-# programs a test starts in their starter's group, and a program whose
-# starter has died (start.exe goes first) is still found there, though no
-# longer among the test's children. The group is ended
+# programs a test starts in their starter's group (their own parent is PID
+# 1; Wine's start.exe, which ends them when it dies, is the test's child).
+# The group is ended
 #   - when the command has finished: whatever it left running goes;
 #   - when this script is told to stop (TERM, INT, HUP);
-#   - when this script is killed outright, as ctest does at a test's TIMEOUT
-#     (SIGKILL to the test's process tree, which a program no longer in that
-#     tree escapes), or when the one that started it goes away without
-#     ending it (a ctest that is itself terminated leaves its tests running).
-#     A watcher outside the test's process tree and session looks for
-#     either twice a second.
+#   - when this script is gone without that: killed outright (ctest's
+#     SIGKILL at a test's TIMEOUT, which also reaches the test's children)
+#     or left behind by the one that started it (a ctest that is itself
+#     terminated leaves its tests running). A watcher outside the test's
+#     process tree and session looks for either twice a second.
 # The Wine session's own programs (wineserver, explorer.exe, services.exe,
 # ...) belong to other groups and stay. Ending a Windows program this way is
 # what its crash is to Wine: the server drops its windows and handles.
