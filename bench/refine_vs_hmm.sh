@@ -67,8 +67,12 @@ if [[ -z ${HMM:-} ]]; then
         need /usr/include/glm/glm.hpp libglm-dev
         [[ -d $anchors/hmm ]] || { echo "no anchor at $anchors/hmm (set ANCHORS or HMM)" >&2; exit 1; }
         echo "refine_vs_hmm: building hmm from $anchors/hmm in /tmp/hmm"
-        rm -rf /tmp/hmm && cp -r "$anchors/hmm" /tmp/hmm && make -C /tmp/hmm >/tmp/hmm/build.log 2>&1 ||
-            { echo "hmm did not build: see /tmp/hmm/build.log" >&2; exit 1; }
+        rm -rf /tmp/hmm
+        cp -r "$anchors/hmm" /tmp/hmm
+        if ! make -C /tmp/hmm >/tmp/hmm/build.log 2>&1; then
+            echo "hmm did not build: see /tmp/hmm/build.log" >&2
+            exit 1
+        fi
     fi
 fi
 [[ -x $HMM ]] || { echo "not executable: $HMM" >&2; exit 1; }
@@ -145,13 +149,13 @@ print(repr(l * u + o), repr(h * u + o), repr((h - l) * u / abs(d)))" "$low" "$hi
     echo "seed $seed: samples $low .. $high, $low_m .. $high_m m ($(python3 -c "print(f'{$high_m - $low_m:.1f}')") m relief), spacing $(python3 -c "print(abs(float('$dx')))") m, hmm -z $zscale"
     for err in $errors; do
         frac=$(python3 -c "import sys; print(repr(float(sys.argv[1]) / (float(sys.argv[3]) - float(sys.argv[2]))))" "$err" "$low_m" "$high_m")
-        ours=$(ours_cmd "$ter" "$err" out.glb)
-        hmm="$HMM $png out.stl -z $zscale -e $frac"
+        read -ra ours <<<"$(ours_cmd "$ter" "$err" out.glb)"
+        hmm=("$HMM" "$png" out.stl -z "$zscale" -e "$frac")
         rm -f ours.time hmm.time
         for ((r = 1; r <= rounds; r++)); do
             if ((r % 2)); then order="ours hmm"; else order="hmm ours"; fi
             for side in $order; do
-                if [[ $side == ours ]]; then timed ours ours.log $ours; else timed hmm hmm.log $hmm; fi
+                if [[ $side == ours ]]; then timed ours ours.log "${ours[@]}"; else timed hmm hmm.log "${hmm[@]}"; fi
                 # Checked after the last run of each side, before the next removes its output.
                 if ((r == rounds)); then
                     if [[ $side == ours ]]; then echo "$seed $err ours $(ours_counts "$ter" ours.log)" >>"$counts"
@@ -163,7 +167,8 @@ print(repr(l * u + o), repr(h * u + o), repr((h - l) * u / abs(d)))" "$low" "$hi
         # Ours at hmm's real worst error: the triangles at the same worst error.
         read -r hmm_tri _ hmm_worst _ < <(awk -v s="$seed" -v e="$err" '$1 == s && $2 == e && $3 == "hmm" { print $4, $5, $6, $7 }' "$counts")
         rm -f ours.time
-        timed ours fair.log $(ours_cmd "$ter" "$hmm_worst" out.glb)
+        read -ra ours <<<"$(ours_cmd "$ter" "$hmm_worst" out.glb)"
+        timed ours fair.log "${ours[@]}"
         read -r tri _ worst _ < <(ours_counts "$ter" fair.log)
         echo "$seed $err $hmm_worst $hmm_tri $tri $worst $(cut -d' ' -f1 ours.time)" >>"$fair"
         echo "  $err m done ($(cut -d' ' -f1-3 /proc/loadavg) load)"
