@@ -1,8 +1,9 @@
 #!/bin/bash
 # The error-bounded mesh side by side with the anchor hmm (greedy insertion
 # into a Delaunay triangulation, ../shared/anchors, run as a black box): on
-# POINTS x POINTS vq-tergen terrains of the seeds in SEEDS (default "7 19"),
-# at the vertical errors in ERRORS (metres, default "0.1 1"):
+# the terrains in TERRAINS (default "7 19 dem": POINTS x POINTS vq-tergen
+# terrains of seeds 7 and 19, and a real elevation model, below), at the
+# vertical errors in ERRORS (metres, default "0.1 1"):
 #   ours  the whole `vqvireru import T.ter --max-error E -o out.glb`
 #   hmm   the whole `hmm T.png out.stl -z Z -e F`, from a 16-bit PNG of the
 #         terrain that gdal_translate writes beforehand (not timed)
@@ -17,6 +18,13 @@
 # hmm's image is quantised to 16 bits, so its real worst error differs from
 # the one asked for: the second table gives it, and ours run once more with
 # E = hmm's measured worst, for triangles at the same worst error.
+# The real elevation model ("dem") is the only one a Debian package ships
+# that we found: matplotlib's sample jacksboro_fault_dem.npz
+# (python-matplotlib-data), 403 x 344 samples of whole metres, 3 arc-seconds
+# apart (about 74 m east-west, 93 m north-south there); written to a terrain
+# file by GDAL with both spacings 90 m, since hmm takes square pixels. Small:
+# its times show little.
+#
 # Goals: triangles at the same worst error <= hmm's, time <= half of hmm's,
 # peak memory <= hmm's.
 #
@@ -39,7 +47,7 @@ build=$(realpath "$1")
 rounds=${2:-3}
 points=${3:-4097}
 pause=${PAUSE:-3}
-seeds=${SEEDS:-7 19}
+terrains=${TERRAINS:-7 19 dem}
 errors=${ERRORS:-0.1 1}
 scale=${SCALE:-0.1}
 here=$(dirname "$(realpath "$0")")
@@ -95,9 +103,9 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vqrefine.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
 export TMPDIR=$work  # the terrain reader's elevation dump goes here
-runs=$work/runs.tsv      # seed error side seconds kilobytes
-counts=$work/counts.tsv  # seed error side triangles points worst tiled
-fair=$work/fair.tsv      # seed error hmm_worst hmm_triangles ours_triangles ours_worst seconds
+runs=$work/runs.tsv      # terrain error side seconds kilobytes
+counts=$work/counts.tsv  # terrain error side triangles points worst tiled
+fair=$work/fair.tsv      # terrain error hmm_worst hmm_triangles ours_triangles ours_worst seconds
 : >"$runs"; : >"$counts"; : >"$fair"
 
 # One timed, cold run: NAME LOG COMMAND...; appends "seconds kilobytes" to NAME.time.
@@ -126,13 +134,45 @@ ours_counts() {  # TER LOG
     fi
 }
 
-echo "terrains: $points x $points, seeds $seeds; errors (m): $errors; $rounds rounds, pause $pause s"
+# The real elevation model to a terrain file: the .npz's elevation.npy
+# (little-endian int16, row by row) as raw samples with an ENVI header, then
+# GDAL's terrain writer (float input only; the user range keeps its scale fine).
+dem_terrain() {  # OUT.ter
+    local npz=/usr/share/matplotlib/mpl-data/sample_data/jacksboro_fault_dem.npz
+    need "$npz" python-matplotlib-data
+    read -r columns rows low high < <(python3 - "$npz" dem.raw <<'PY'
+import ast, struct, sys, zipfile
+data = zipfile.ZipFile(sys.argv[1]).read("elevation.npy")
+size = int.from_bytes(data[8:10], "little")
+header = ast.literal_eval(data[10:10 + size].decode())
+assert header["descr"] == "<i2" and not header["fortran_order"]
+rows, columns = header["shape"]
+samples = data[10 + size:]
+values = struct.unpack(f"<{rows * columns}h", samples)
+open(sys.argv[2], "wb").write(samples)
+print(columns, rows, min(values), max(values))
+PY
+)
+    printf 'ENVI\nsamples = %d\nlines = %d\nbands = 1\nheader offset = 0\nfile type = ENVI Standard\ndata type = 2\ninterleave = bsq\nbyte order = 0\n' \
+        "$columns" "$rows" >dem.hdr
+    gdal_translate -q -of Terragen -ot Float32 -a_ullr 0 0 $((columns * 90)) $((rows * 90)) \
+        -co MINUSERPIXELVALUE="$low" -co MAXUSERPIXELVALUE="$high" dem.raw "$1"
+    rm -f dem.raw dem.hdr
+}
+
+echo "terrains: $terrains (vq-tergen ones $points x $points); errors (m): $errors; $rounds rounds, pause $pause s"
 echo "ours: $(ours_cmd T.ter E out.glb)"
 echo "hmm:  $HMM T.png out.stl -z Z -e F"
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
-for seed in $seeds; do
-    ter=$work/s$seed.ter png=$work/s$seed.png
-    "$tergen" terrain "$ter" --points "$points" "$points" --seed "$seed"
+for terrain in $terrains; do
+    ter=$work/t$terrain.ter png=$work/t$terrain.png
+    if [[ $terrain == dem ]]; then
+        name=jacksboro-DEM
+        dem_terrain "$ter"
+    else
+        name=seed-$terrain
+        "$tergen" terrain "$ter" --points "$points" "$points" --seed "$terrain"
+    fi
     # The raw sample range and the metres of one raw unit, from GDAL's reader.
     info=$(gdalinfo -stats "$ter")
     read -r low high < <(sed -n 's/.*STATISTICS_MINIMUM=\(.*\)/\1/p; s/.*STATISTICS_MAXIMUM=\(.*\)/\1/p' <<<"$info" | tr '\n' ' ' |
@@ -146,7 +186,7 @@ print(repr(l * u + o), repr(h * u + o), repr((h - l) * u / abs(d)))" "$low" "$hi
     # The whole raw range onto 0 .. 65535 (without "0 65535" -scale would map it onto 0 .. 255).
     gdal_translate -q -of PNG -ot UInt16 -scale "$low" "$high" 0 65535 "$ter" "$png"
     rm -f "$png.aux.xml"
-    echo "seed $seed: samples $low .. $high, $low_m .. $high_m m ($(python3 -c "print(f'{$high_m - $low_m:.1f}')") m relief), spacing $(python3 -c "print(abs(float('$dx')))") m, hmm -z $zscale"
+    echo "$name: $(sed -n "s/^Size is \(.*\), \(.*\)/\1 x \2/p" <<<"$info") samples, raw range $low .. $high, $low_m .. $high_m m ($(python3 -c "print(f'{$high_m - $low_m:.1f}')") m relief), spacing $(python3 -c "print(abs(float('$dx')))") m, hmm -z $zscale"
     for err in $errors; do
         frac=$(python3 -c "import sys; print(repr(float(sys.argv[1]) / (float(sys.argv[3]) - float(sys.argv[2]))))" "$err" "$low_m" "$high_m")
         read -ra ours <<<"$(ours_cmd "$ter" "$err" out.glb)"
@@ -158,19 +198,19 @@ print(repr(l * u + o), repr(h * u + o), repr((h - l) * u / abs(d)))" "$low" "$hi
                 if [[ $side == ours ]]; then timed ours ours.log "${ours[@]}"; else timed hmm hmm.log "${hmm[@]}"; fi
                 # Checked after the last run of each side, before the next removes its output.
                 if ((r == rounds)); then
-                    if [[ $side == ours ]]; then echo "$seed $err ours $(ours_counts "$ter" ours.log)" >>"$counts"
-                    else echo "$seed $err hmm $(check "$ter" out.stl --stl-z "$zscale" "$low_m" "$high_m")" >>"$counts"; fi
+                    if [[ $side == ours ]]; then echo "$name $err ours $(ours_counts "$ter" ours.log)" >>"$counts"
+                    else echo "$name $err hmm $(check "$ter" out.stl --stl-z "$zscale" "$low_m" "$high_m")" >>"$counts"; fi
                 fi
             done
         done
-        for side in ours hmm; do sed "s/^/$seed $err $side /" $side.time >>"$runs"; done
+        for side in ours hmm; do sed "s/^/$name $err $side /" $side.time >>"$runs"; done
         # Ours at hmm's real worst error: the triangles at the same worst error.
-        read -r hmm_tri _ hmm_worst _ < <(awk -v s="$seed" -v e="$err" '$1 == s && $2 == e && $3 == "hmm" { print $4, $5, $6, $7 }' "$counts")
+        read -r hmm_tri _ hmm_worst _ < <(awk -v s="$name" -v e="$err" '$1 == s && $2 == e && $3 == "hmm" { print $4, $5, $6, $7 }' "$counts")
         rm -f ours.time
         read -ra ours <<<"$(ours_cmd "$ter" "$hmm_worst" out.glb)"
         timed ours fair.log "${ours[@]}"
         read -r tri _ worst _ < <(ours_counts "$ter" fair.log)
-        echo "$seed $err $hmm_worst $hmm_tri $tri $worst $(cut -d' ' -f1 ours.time)" >>"$fair"
+        echo "$name $err $hmm_worst $hmm_tri $tri $worst $(cut -d' ' -f1 ours.time)" >>"$fair"
         echo "  $err m done ($(cut -d' ' -f1-3 /proc/loadavg) load)"
     done
 done
@@ -180,11 +220,11 @@ python3 - "$runs" "$counts" "$fair" <<'PY'
 import statistics, sys
 runs, counts, fair = ([l.split() for l in open(p) if l.strip()] for p in sys.argv[1:4])
 times, mems, cnt = {}, {}, {}
-for seed, err, side, sec, kb in runs:
-    times.setdefault((seed, err, side), []).append(float(sec))
-    mems.setdefault((seed, err, side), []).append(int(kb) / 1024)
-for seed, err, side, tri, pts, worst, tiled in counts:
-    cnt[(seed, err, side)] = (int(tri), int(pts), float(worst), tiled)
+for name, err, side, sec, kb in runs:
+    times.setdefault((name, err, side), []).append(float(sec))
+    mems.setdefault((name, err, side), []).append(int(kb) / 1024)
+for name, err, side, tri, pts, worst, tiled in counts:
+    cnt[(name, err, side)] = (int(tri), int(pts), float(worst), tiled)
 
 def spread(v, fmt):
     return f"{fmt.format(statistics.median(v))} ({fmt.format(min(v))}..{fmt.format(max(v))})"
@@ -195,23 +235,23 @@ def verdict(ok):
 print("\n| terrain | error | side | time s, median (min..max) | peak RSS MB, median (min..max) | triangles | points | worst error m (checked) |")
 print("|---|---|---|---|---|---|---|---|")
 for key in dict.fromkeys(k[:2] for k in times):
-    seed, err = key
+    name, err = key
     for side in ("ours", "hmm"):
         t, m, (tri, pts, worst, tiled) = times[key + (side,)], mems[key + (side,)], cnt[key + (side,)]
         note = "" if tiled == "1" else " (self-reported)" if tiled == "self" else " NOT TILED"
-        print(f"| seed {seed} | {err} m | {side} | {spread(t, '{:.2f}')} | {spread(m, '{:.0f}')} | {tri:,} | {pts:,} | {worst:.4f}{note} |")
+        print(f"| {name.replace('-', ' ')} | {err} m | {side} | {spread(t, '{:.2f}')} | {spread(m, '{:.0f}')} | {tri:,} | {pts:,} | {worst:.4f}{note} |")
     to, th = statistics.median(times[key + ("ours",)]), statistics.median(times[key + ("hmm",)])
     mo, mh = statistics.median(mems[key + ("ours",)]), statistics.median(mems[key + ("hmm",)])
     tri_o, tri_h = cnt[key + ("ours",)][0], cnt[key + ("hmm",)][0]
-    print(f"| seed {seed} | {err} m | ours / hmm | {to / th:.2f} (goal <= 0.5: {verdict(to <= th / 2)}) "
+    print(f"| {name.replace('-', ' ')} | {err} m | ours / hmm | {to / th:.2f} (goal <= 0.5: {verdict(to <= th / 2)}) "
           f"| {mo / mh:.2f} (goal <= 1: {verdict(mo <= mh)}) | {tri_o / tri_h:.3f} | | |")
 
 print("\nSame worst error: hmm's real worst (its image is quantised to 16 bits) and ours asked for exactly that.")
 print("\n| terrain | error asked | hmm's real worst m | hmm triangles | ours at that error: triangles | ours worst m | ours / hmm triangles | ours time s (1 run) |")
 print("|---|---|---|---|---|---|---|---|")
-for seed, err, hw, ht, ot, ow, sec in fair:
+for name, err, hw, ht, ot, ow, sec in fair:
     r = int(ot) / int(ht)
-    print(f"| seed {seed} | {err} m | {float(hw):.4f} | {int(ht):,} | {int(ot):,} | {float(ow):.4f} | {r:.3f} (goal <= 1: {verdict(r <= 1)}) | {float(sec):.2f} |")
+    print(f"| {name.replace('-', ' ')} | {err} m | {float(hw):.4f} | {int(ht):,} | {int(ot):,} | {float(ow):.4f} | {r:.3f} (goal <= 1: {verdict(r <= 1)}) | {float(sec):.2f} |")
 if any(c[6] == "self" for c in counts):
     print("\nOurs: bench/refine_terrain (the import has no --max-error yet): its own counts and worst error, not checked.")
 PY
