@@ -200,6 +200,14 @@ def test_options():
     check(kept >= {"object_name", "scale", "replace_scene", "center_pivot", "camera", "sun", "water",
                    "render_settings"} and "world_file" not in kept, "the options kept: %s" % sorted(kept))
 
+    # Max Error goes to the program only when it thins the terrain.
+    from vqvireru_import.job import program_arguments
+    base = dict(scale=0.1, center_pivot=True, camera=True, sun=True, water=True, render_settings=True)
+    check("--max-error" not in program_arguments("p", "t.ter", "o.gltf", dict(base, max_error=0.0)),
+          "Max Error 0: every point, no --max-error")
+    args = program_arguments("p", "t.ter", "o.gltf", dict(base, max_error=2.5))
+    check(args[args.index("--max-error") + 1] == "2.5", "Max Error 2.5 m: %s" % args)
+
     # Without a world file there is only the terrain; the pivot off puts its origin at the first corner.
     made = run_import(filepath=terrain, object_name="", center_pivot=False, camera=True, water=False)
     check(set(made) == {"alps"}, "the terrain named after its file, nothing from a world: %s" % sorted(made))

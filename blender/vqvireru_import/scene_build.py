@@ -448,9 +448,10 @@ class SceneBuilder:
             p = extras.get("parameters", {})
             key = "Passes.Default_Pass.RenderOptions."
             if key + "CameraXRes" in p and key + "CameraYRes" in p:
-                scene.render.resolution_x = int(p[key + "CameraXRes"])
-                scene.render.resolution_y = int(p[key + "CameraYRes"])
-                scene.render.resolution_percentage = 100
+                size = render_size(p[key + "CameraXRes"], p[key + "CameraYRes"])
+                if size:
+                    scene.render.resolution_x, scene.render.resolution_y = size
+                    scene.render.resolution_percentage = 100
             if p.get(key + "PixelRatio"):
                 scene.render.pixel_aspect_x = float(p[key + "PixelRatio"])
                 scene.render.pixel_aspect_y = 1.0
@@ -458,6 +459,27 @@ class SceneBuilder:
             if isinstance(end, int) and end >= scene.frame_start:
                 scene.frame_end = end
         self.made.clear()   # in the scene now: kept
+
+
+# Blender's render size runs from 4 to 65536 pixels a side.
+RENDER_MIN, RENDER_MAX = 4, 65536
+
+
+def render_size(width, height):
+    """The render size for the world's picture: as it is, or scaled by a
+    whole factor up to Blender's smallest (a world without its width has a
+    picture 1 pixel wide), so that the camera's aspect stays; None when no
+    such size exists."""
+    try:
+        width, height = int(width), int(height)
+    except (TypeError, ValueError):
+        return None
+    if width < 1 or height < 1:
+        return None
+    factor = -(-RENDER_MIN // min(width, height))
+    if max(width, height) * factor > RENDER_MAX:
+        return None
+    return width * factor, height * factor
 
 
 def _collections(root):
