@@ -10,21 +10,15 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 
 import bpy
 import numpy
 from mathutils import Vector
 
-ZIP, PROGRAM, EXAMPLES, WORK = sys.argv[sys.argv.index("--") + 1:][:4]
-MODULE = "vqvireru_import"
-failures = []
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import MODULE, arguments, check, run  # noqa: E402
 
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
+ZIP, PROGRAM, EXAMPLES, WORK = arguments(4)
 
 
 def close(a, b, tolerance=1e-3):
@@ -334,13 +328,5 @@ def test_other_triangles():
     check(not mesh.validate(), "a valid mesh from the triangles")
 
 
-for test in (test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel,
-             test_other_triangles):
-    print("==", test.__name__, flush=True)
-    try:
-        test()
-    except Exception:
-        traceback.print_exc()
-        failures.append(test.__name__ + " raised")
-print("%d failure(s)" % len(failures), flush=True)
-sys.exit(1 if failures else 0)
+run((test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel,
+     test_other_triangles))

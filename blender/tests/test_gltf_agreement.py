@@ -8,11 +8,13 @@ import math
 import os
 import subprocess
 import sys
-import traceback
 
 import bpy
 import numpy
 from mathutils import Vector
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import MODULE, arguments, check, run  # noqa: E402
 
 # Blender 3.4's glTF importer still names numpy's removed aliases (np.bool);
 # they are put back here, for this test only.
@@ -20,9 +22,7 @@ for alias, kind in (("bool", bool), ("int", int), ("float", float), ("object", o
     if alias not in numpy.__dict__:
         setattr(numpy, alias, kind)
 
-ZIP, PROGRAM, TERGEN, WORK = sys.argv[sys.argv.index("--") + 1:][:4]
-MODULE = "vqvireru_import"
-failures = []
+ZIP, PROGRAM, TERGEN, WORK = arguments(4)
 
 # (name, vq-tergen terrain arguments, world arguments or None for no world file)
 CASES = [
@@ -41,12 +41,6 @@ CASES = [
     ("tall-picture", ["--points", "12", "17"], ["--bank", "-50", "--zoom", "3", "--picture", "480", "800"]),
     ("no-world", ["--points", "5", "7"], None),
 ]
-
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
 
 
 def fresh_file():
@@ -330,12 +324,4 @@ def test_max_error():
     check(len(ours["t"]["rows"]) < 65 * 65, "fewer points with Max Error 5 m: %d" % len(ours["t"]["rows"]))
 
 
-for test in (test_install, test_shapes_and_worlds, test_irregular_triangles, test_max_error):
-    print("==", test.__name__, flush=True)
-    try:
-        test()
-    except Exception:
-        traceback.print_exc()
-        failures.append(test.__name__ + " raised")
-print("%d failure(s)" % len(failures), flush=True)
-sys.exit(1 if failures else 0)
+run((test_install, test_shapes_and_worlds, test_irregular_triangles, test_max_error))

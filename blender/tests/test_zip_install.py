@@ -5,20 +5,14 @@
 import os
 import subprocess
 import sys
-import traceback
 import zipfile
 
 import bpy
 
-ZIP, EXAMPLES, WORK = sys.argv[sys.argv.index("--") + 1:][:3]
-MODULE = "vqvireru_import"
-failures = []
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import MODULE, arguments, check, run  # noqa: E402
 
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
+ZIP, EXAMPLES, WORK = arguments(3)
 
 
 def without_program_on_path():
@@ -72,12 +66,4 @@ def test_install_and_import():
     check(os.access(os.path.join(folder, "vqvireru"), os.X_OK), "the installed program is runnable now")
 
 
-for test in (test_zip_holds_the_program, test_program_needs_only_the_c_library, test_install_and_import):
-    print("==", test.__name__, flush=True)
-    try:
-        test()
-    except Exception:
-        traceback.print_exc()
-        failures.append(test.__name__ + " raised")
-print("%d failure(s)" % len(failures), flush=True)
-sys.exit(1 if failures else 0)
+run((test_zip_holds_the_program, test_program_needs_only_the_c_library, test_install_and_import))

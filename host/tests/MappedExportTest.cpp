@@ -187,6 +187,23 @@ TEST(MappedExport, glb_past_4_gib_is_refused_when_the_mesh_is_reserved) {
     HostControl::ResetHost();
 }
 
+// Reserves the room of a kGrid x kGrid terrain for out, as the import does
+// before it builds the mesh, then forgets the output; the reservation's
+// failure text, or "" when it succeeded.
+static std::string reserveGridRoom(const fs::path& out) {
+    HostControl::ResetHost();
+    SceneExport::SetOutput(out.string(), GltfLayout::Binary);
+    X3DObject object;
+    CMeshBuilder builder;
+    EXPECT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("grid", object, builder), CStatus::OK);
+    EXPECT_EQ(builder.AddVertices(kGrid * kGrid), CStatus::OK);
+    const CStatus reserved = builder.ReserveMesh(uint64_t{2} * (kGrid - 1) * (kGrid - 1), true);
+    const std::string text = reserved == CStatus::OK ? "" : reserved.GetDescription().str();
+    SceneExport::SetOutput("", GltfLayout::Binary);
+    HostControl::ResetHost();
+    return text;
+}
+
 // The faults a test sets end with it, whatever it asserts.
 struct MappingFaultScope {
     explicit MappingFaultScope(const detail::MappingFaults& faults) { detail::setMappingFaults(faults); }
@@ -234,19 +251,9 @@ TEST(MappedExport, full_disk_fails_at_the_reservation_even_where_mapping_is_refu
     const fs::path out = dir.path / "scene.glb";
     writeText(out, "old scene");
     MappingFaultScope faults({full, refused});
-    HostControl::ResetHost();
-    SceneExport::SetOutput(out.string(), GltfLayout::Binary);
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("grid", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(kGrid * kGrid), CStatus::OK);
-    const CStatus reserved = builder.ReserveMesh(uint64_t{2} * (kGrid - 1) * (kGrid - 1), true);
-    EXPECT_EQ(reserved, CStatus::Fail);
-    const std::string text = reserved.GetDescription().str();
+    const std::string text = reserveGridRoom(out);
     EXPECT_NE(text.find("cannot reserve"), std::string::npos) << text;
     EXPECT_NE(text.find(message), std::string::npos) << text;
-    SceneExport::SetOutput("", GltfLayout::Binary);
-    HostControl::ResetHost();
     EXPECT_EQ(dir.names(), std::set<std::string>{"scene.glb"});
     const std::vector<char> oldBytes = readBytes(out);
     EXPECT_EQ(std::string(oldBytes.begin(), oldBytes.end()), "old scene");
@@ -258,20 +265,10 @@ TEST(MappedExport, disk_without_room_fails_at_the_reservation_and_leaves_nothing
     Folder dir;
     if (mount("tmpfs", dir.path.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a 1 MB tmpfs here: " << std::strerror(errno);
-    HostControl::ResetHost();
-    SceneExport::SetOutput((dir.path / "scene.glb").string(), GltfLayout::Binary);
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("grid", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(kGrid * kGrid), CStatus::OK);
-    const CStatus reserved = builder.ReserveMesh(uint64_t{2} * (kGrid - 1) * (kGrid - 1), true);
-    EXPECT_EQ(reserved, CStatus::Fail);
-    const std::string text = reserved.GetDescription().str();
+    const std::string text = reserveGridRoom(dir.path / "scene.glb");
     EXPECT_NE(text.find("cannot reserve"), std::string::npos) << text;
     EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
     EXPECT_TRUE(dir.names().empty());
-    SceneExport::SetOutput("", GltfLayout::Binary);
-    HostControl::ResetHost();
     umount2(dir.path.c_str(), MNT_DETACH);
 }
 #endif
