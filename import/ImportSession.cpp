@@ -104,7 +104,7 @@ bool ImportSession::RunImport(const XSI::CString& path, ImportUi& ui) {
     // this process, fails here like a file that is not a terrain: before the
     // options, the world file, the samples and the scene.
     if (!CheckTerrainScale(header, terrainPath, errorText, sizeof errorText) ||
-        !CheckTerrainFits(header, errorText, sizeof errorText)) {
+        !CheckTerrainFits(header, errorText, sizeof errorText, Refines())) {
         ui.showMessage(*this, errorText, 0);
         desktop.RestoreWin32ControlsHook();
         desktop.RedrawUI();

@@ -65,4 +65,15 @@ struct ImportSession {
     bool cameraCreated = false;      // the camera was placed from the world's "WLDG" group
     char terrainPath[260];
     XSI::CString cameraName = "cam"; // the camera's name as the host reported it
+
+    // The error-bounded mesh, asked for from the command line: the terrain
+    // keeps only the grid points needed to stay within maxError metres
+    // (before the scene scale) of every sample, or maxTriangles triangles.
+    double maxError = 0;             // 0: no bound of its own
+    uint64_t maxTriangles = 0;       // 0: no budget
+    bool Refines() const { return maxError > 0 || maxTriangles > 0; }
+    // What the refinement kept, set when the mesh was built from it.
+    uint64_t keptPoints = 0;
+    uint64_t keptTriangles = 0;
+    double worstError = 0;           // metres, before the scene scale
 };

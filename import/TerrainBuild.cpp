@@ -19,6 +19,7 @@
 #include "import/ImportSession.h"
 #include "import/ImportWorker.h"
 #include "import/WorldObjects.h"
+#include "mesh/Refinement.h"
 #include "plugin/HostOps.h"
 
 namespace {
@@ -160,6 +161,168 @@ private:
     std::thread thread_;
 };
 
+// Texture values of a refined mesh: node m's vertex is corner m of the
+// triangle list, a kept grid point that gets the u, v the full grid gives it
+// (computed the same way, so a texture lies exactly where it lies there).
+UVResult setRefinedNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices,
+                           const refinement::Mesh& mesh, uint32_t xPoints, uint32_t yPoints,
+                           XSI::CStatus& hostStatus) {
+    const float du = static_cast<float>(1.0 / (xPoints - 1));
+    const float dv = static_cast<float>(1.0 / (yPoints - 1));
+    const uint32_t nodes = nodeIndices.GetCount();
+    constexpr uint32_t kPiece = 1u << 14;
+    std::vector<float> values;
+    try {
+        values.resize(size_t{3} * std::min(kPiece, nodes));
+    } catch (const std::exception&) {
+        return UVResult::NoMemory;
+    }
+    for (uint32_t first = 0; first < nodes; first += kPiece) {
+        const uint32_t count = std::min(kPiece, nodes - first);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t m = nodeIndices[first + i];
+            float u = 0.0f, v = 0.0f;
+            if (m >= 0 && size_t(m) < mesh.triangles.size()) {
+                const uint32_t point = mesh.points[mesh.triangles[size_t(m)]];
+                u = static_cast<float>(point % xPoints) * du;
+                v = static_cast<float>(point / xPoints) * dv;
+            }
+            values[3 * i] = u;
+            values[3 * i + 1] = v;
+            values[3 * i + 2] = 0.0f;
+        }
+        hostStatus = property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
+        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
+    }
+    return UVResult::Done;
+}
+
+// Vertical metres per unit of a raw sample: a sample's height is
+// e x heightScale x SCAL z / 65536 plus a constant.
+double metresPerSampleUnit(const TerrainHeader& header) {
+    return std::fabs(header.heightScale * double{header.scaleZ} / 65536.0);
+}
+
+// The error-bounded mesh of the session's grid, its progress a stage of its
+// own; a cancel ("Cancel Import", Ctrl+C) ends it at the next report.
+refinement::Outcome refineTerrain(ImportSession& session, const TerrainHeader& header,
+                                  ProgressTarget* progressWindow, refinement::Mesh& mesh) {
+    constexpr uint32_t kSteps = 1000;
+    session.progressTotal = kSteps;
+    SendStatus(progressWindow, "refining mesh...");
+    SendProgress(progressWindow, 0);
+    const double metresPerUnit = metresPerSampleUnit(header);
+    refinement::Limits limits;
+    // The bound in sample units, a hair under the asked one: the refinement
+    // compares each distance after one rounding.
+    if (session.maxError > 0)
+        limits.maxError = metresPerUnit > 0 ? session.maxError / metresPerUnit * (1 - 1e-12) : HUGE_VAL;
+    limits.maxTriangles = session.maxTriangles;
+    const refinement::Outcome outcome = refinement::Refine(
+        {header.elevations, header.xPoints, header.yPoints}, limits, mesh, [&](double fraction) {
+            SendProgress(progressWindow, static_cast<uint32_t>(fraction * kSteps));
+            return !session.cancelled;
+        });
+    if (outcome == refinement::Outcome::Done) {
+        SendProgress(progressWindow, kSteps);
+        session.keptPoints = mesh.points.size();
+        session.keptTriangles = mesh.triangles.size() / 3;
+        session.worstError = mesh.worstError * metresPerUnit;
+    }
+    return outcome;
+}
+
+// The bounding box of the full grid's positions, as the host finds it for a
+// mesh of every point: the refined mesh may leave out the highest or lowest
+// sample, and its pivot must be the full grid's all the same. Each position
+// is monotonic in its sample, column and row, so the extremes come from the
+// extreme samples and the grid's corners, rounded to floats the same way.
+void fullGridBounds(TerrainFile& terrain, double scale, double lo[3], double hi[3]) {
+    TerrainHeader header;
+    terrain.getHeader(header);
+    const uint64_t count = uint64_t{header.xPoints} * header.yPoints;
+    const auto extremes = std::minmax_element(header.elevations, header.elevations + count);
+    const uint32_t lowest = static_cast<uint32_t>(extremes.first - header.elevations);
+    const uint32_t highest = static_cast<uint32_t>(extremes.second - header.elevations);
+    const uint32_t last = static_cast<uint32_t>(count - 1);
+    for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = -FLT_MAX;
+    for (const uint32_t index : {0u, last, lowest, highest}) {
+        double point[3];
+        if (!terrain.getPoint(static_cast<int32_t>(index / header.xPoints),
+                              static_cast<int32_t>(index % header.xPoints), point))
+            continue;
+        for (int k = 0; k < 3; ++k) {
+            const double value = static_cast<float>(point[k] * scale);
+            lo[k] = std::min(lo[k], value);
+            hi[k] = std::max(hi[k], value);
+        }
+    }
+}
+
+// The refined mesh's lists as the host takes them: the corners, and the
+// positions of the kept points (floats rounded once from the scaled doubles,
+// as for the full grid).
+bool refinedLists(TerrainFile& terrain, const refinement::Mesh& mesh, double scale,
+                  XSI::BulkList<uint32_t>& corners, XSI::BulkList<float>& positions) {
+    try {
+        corners.assign(mesh.triangles.begin(), mesh.triangles.end());
+        positions.resize(size_t{3} * mesh.points.size());
+    } catch (const std::exception&) {
+        return false;
+    }
+    TerrainHeader header;
+    terrain.getHeader(header);
+    double point[3];
+    float* out = positions.data();
+    for (const uint32_t index : mesh.points) {
+        if (!terrain.getPoint(static_cast<int32_t>(index / header.xPoints), static_cast<int32_t>(index % header.xPoints),
+                              point))
+            return false;
+        for (int k = 0; k < 3; ++k) *out++ = static_cast<float>(point[k] * scale);
+    }
+    return true;
+}
+
+// The full grid's lists: the triangle corners, built here while a helper
+// thread computes the positions. False (errorText set) when either fails.
+bool addGridLists(ImportSession& session, XSI::CMeshBuilder& builder, ProgressTarget* progressWindow,
+                  uint64_t triangles) {
+    TerrainHeader header;
+    session.terrain.getHeader(header);
+    const uint32_t xPoints = header.xPoints, yPoints = header.yPoints;
+    PositionsJob positionsJob(session.terrain, xPoints, yPoints, session.scale);
+
+    SendProgress(progressWindow, 2);
+    SendStatus(progressWindow, "adding polygons...");
+    {
+        // Sized without a zero-filling pass: the reader writes every entry.
+        XSI::BulkList<uint32_t> indices;
+        try {
+            memoryhints::reserveMapped(indices, size_t{3} * triangles);
+            indices.resize(size_t{3} * triangles);
+        } catch (const std::exception&) {
+            TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
+            return false;
+        }
+        // An empty list still needs somewhere to point: the reader takes a
+        // null array for a caller's mistake.
+        uint32_t none = 0;
+        if (!session.terrain.getTriangleIndices(indices.empty() ? &none : indices.data())) return false;
+        builder.AddTriangles(std::move(indices));  // handed over, not copied
+    }
+
+    SendProgress(progressWindow, 3);
+    SendStatus(progressWindow, "setting vertices...");
+    switch (positionsJob.finish()) {
+    case PositionsResult::NoMemory:
+        TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
+        return false;
+    case PositionsResult::ReadFailed: return false;
+    case PositionsResult::Done: builder.SetVertexPositions(std::move(positionsJob.positions)); break;
+    }
+    return true;
+}
+
 // The host could not make the mesh: "Error generating mesh: <the host's
 // description>", shown and logged.
 bool meshFailed(ImportSession& session, const XSI::CString& description) {
@@ -183,8 +346,9 @@ bool CheckTerrainScale(const TerrainHeader& header, const char* path, char* erro
     return false;
 }
 
-uint64_t TerrainListBytes(uint32_t xPoints, uint32_t yPoints) {
+uint64_t TerrainListBytes(uint32_t xPoints, uint32_t yPoints, bool refined) {
     const uint64_t points = uint64_t{xPoints} * yPoints;
+    if (refined) return points * 2;
     const uint64_t triangles = xPoints >= 2 && yPoints >= 2 ? uint64_t{2} * (xPoints - 1) * (yPoints - 1) : 0;
     return points * (2 + 12 + 12 + 8) + triangles * 12;
 }
@@ -194,8 +358,8 @@ void TerrainTooLargeText(uint32_t xPoints, uint32_t yPoints, char* errorText, si
                   unsigned{yPoints});
 }
 
-bool CheckTerrainFits(const TerrainHeader& header, char* errorText, size_t size) {
-    if (TerrainListBytes(header.xPoints, header.yPoints) <= kAddressSpaceBytes) return true;
+bool CheckTerrainFits(const TerrainHeader& header, char* errorText, size_t size, bool refined) {
+    if (TerrainListBytes(header.xPoints, header.yPoints, refined) <= kAddressSpaceBytes) return true;
     TerrainTooLargeText(header.xPoints, header.yPoints, errorText, size);
     return false;
 }
@@ -215,6 +379,18 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     const uint32_t xPoints = header.xPoints;
     const uint32_t yPoints = header.yPoints;
 
+    // The error-bounded mesh comes first: until it is done the scene is
+    // untouched, so a cancel leaves nothing behind.
+    const bool refined = session.Refines() && xPoints >= 2 && yPoints >= 2;
+    refinement::Mesh mesh;
+    if (refined) switch (refineTerrain(session, header, progressWindow, mesh)) {
+        case refinement::Outcome::Cancelled: return false;
+        case refinement::Outcome::NoMemory:
+            TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
+            return false;
+        case refinement::Outcome::Done: break;
+        }
+
     session.progressTotal = 5;
     SendStatus(progressWindow, "building scene...");
     SendProgress(progressWindow, 0);
@@ -222,8 +398,10 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
 
     // The counts in 64 bits: the session's 32-bit triangle count wraps for
     // grids beyond the host's node limit, which would under-allocate the list.
-    const uint64_t vertices = uint64_t{xPoints} * yPoints;
-    const uint64_t triangles = xPoints >= 2 && yPoints >= 2 ? uint64_t{2} * (xPoints - 1) * (yPoints - 1) : 0;
+    const uint64_t vertices = refined ? mesh.points.size() : uint64_t{xPoints} * yPoints;
+    const uint64_t triangles = refined                         ? mesh.triangles.size() / 3
+                               : xPoints >= 2 && yPoints >= 2 ? uint64_t{2} * (xPoints - 1) * (yPoints - 1)
+                                                              : 0;
     if (vertices > kMaxMeshNodes || 3 * triangles > kMaxMeshNodes) {
         fixedtext::copy(session.errorText, "terrain too large for one mesh");
         return false;
@@ -261,54 +439,43 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     // The host may have had to rename the object: address it by its real name.
     const XSI::CString objectName = object.GetName();
 
-    PositionsJob positionsJob(session.terrain, xPoints, yPoints, session.scale);
-
-    SendProgress(progressWindow, 2);
-    SendStatus(progressWindow, "adding polygons...");
-    {
-        // Sized without a zero-filling pass: the reader writes every entry.
-        XSI::BulkList<uint32_t> indices;
-        try {
-            memoryhints::reserveMapped(indices, size_t{3} * triangles);
-            indices.resize(size_t{3} * triangles);
-        } catch (const std::exception&) {
+    if (refined) {
+        SendProgress(progressWindow, 2);
+        SendStatus(progressWindow, "adding polygons...");
+        XSI::BulkList<uint32_t> corners;
+        XSI::BulkList<float> positions;
+        if (!refinedLists(session.terrain, mesh, session.scale, corners, positions)) {
             TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
             return false;
         }
-        // An empty list still needs somewhere to point: the reader takes a
-        // null array for a caller's mistake.
-        uint32_t none = 0;
-        if (!session.terrain.getTriangleIndices(indices.empty() ? &none : indices.data())) return false;
-        builder.AddTriangles(std::move(indices));  // handed over, not copied
-    }
-
-    SendProgress(progressWindow, 3);
-    SendStatus(progressWindow, "setting vertices...");
-    switch (positionsJob.finish()) {
-    case PositionsResult::NoMemory:
-        TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
+        builder.AddTriangles(std::move(corners));
+        SendProgress(progressWindow, 3);
+        SendStatus(progressWindow, "setting vertices...");
+        builder.SetVertexPositions(std::move(positions));
+    } else if (!addGridLists(session, builder, progressWindow, triangles)) {
         return false;
-    case PositionsResult::ReadFailed: return false;
-    case PositionsResult::Done: builder.SetVertexPositions(std::move(positionsJob.positions)); break;
     }
 
     const XSI::CStatus built = builder.Build(false);
     if (built == XSI::CStatus::Fail) return meshFailed(session, built.GetDescription());
 
-    XSI::PolygonMesh mesh(object.GetActivePrimitive().GetGeometry(DBL_MAX));
-    XSI::CGeometryAccessor accessor = mesh.GetGeometryAccessor(0, 0, 0, false, true, 60.0);
+    XSI::PolygonMesh polygonMesh(object.GetActivePrimitive().GetGeometry(DBL_MAX));
+    XSI::CGeometryAccessor accessor = polygonMesh.GetGeometryAccessor(0, 0, 0, false, true, 60.0);
 
     SendProgress(progressWindow, 4);
     SendStatus(progressWindow, "generating texture coordinates...");
     {
-        XSI::ClusterProperty uv = mesh.GetClusterPropertyBuilder().AddUV();
+        XSI::ClusterProperty uv = polygonMesh.GetClusterPropertyBuilder().AddUV();
         XSI::CLongArray nodeIndices;
         accessor.GetNodeIndices(nodeIndices);
         // A mesh without its texture coordinates is not the terrain asked for:
         // the host's failure fails the import as the mesh's own would.
         if (!uv.IsValid()) return meshFailed(session, "cannot add the texture coordinates");
         XSI::CStatus hostStatus;
-        switch (triangles > 0 ? setNodeUVs(uv, nodeIndices, xPoints, yPoints, hostStatus) : UVResult::Done) {
+        const UVResult uvResult = triangles == 0 ? UVResult::Done
+                                  : refined      ? setRefinedNodeUVs(uv, nodeIndices, mesh, xPoints, yPoints, hostStatus)
+                                                 : setNodeUVs(uv, nodeIndices, xPoints, yPoints, hostStatus);
+        switch (uvResult) {
         case UVResult::NoMemory:
             TerrainTooLargeText(xPoints, yPoints, session.errorText, sizeof session.errorText);
             return false;
@@ -321,9 +488,15 @@ bool BuildTerrain(ImportSession& session, ProgressTarget* progressWindow) {
     if (session.centerPivot) {
         SendStatus(progressWindow, "centering pivot...");
         double center[3], extent[3];
-        XSI::MATH::CTransformation identity;
-        identity.SetIdentity();
-        mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);
+        if (refined) {
+            double lo[3], hi[3];
+            fullGridBounds(session.terrain, session.scale, lo, hi);
+            for (int k = 0; k < 3; ++k) center[k] = (lo[k] + hi[k]) / 2;
+        } else {
+            XSI::MATH::CTransformation identity;
+            identity.SetIdentity();
+            polygonMesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);
+        }
         TranslatePivot(objectName, center[0], center[1], center[2]);
     }
 

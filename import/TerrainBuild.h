@@ -1,7 +1,8 @@
 #pragma once
 // The terrain mesh: one vertex per grid point, two triangles per grid cell,
 // texture coordinates spread over the whole grid, optionally the pivot in the
-// centre of the bounding box; then the camera, sun and water steps.
+// centre of the bounding box; then the camera, sun and water steps. When the
+// session asks for an error-bounded mesh, only the grid points it keeps.
 #include <cstddef>
 #include <cstdint>
 
@@ -23,8 +24,10 @@ bool CheckTerrainScale(const TerrainHeader& header, const char* path, char* erro
 // The bytes the import's large lists take at the same time for a grid of
 // these counts: the elevations (2 per point), the positions (12 per point),
 // the triangle corners (12 per triangle), and the host's normals (12 per
-// point) and texture coordinates (8 per point).
-uint64_t TerrainListBytes(uint32_t xPoints, uint32_t yPoints);
+// point) and texture coordinates (8 per point). A refined mesh needs only the
+// elevations for certain: its other lists grow with the points it keeps and
+// are checked as they grow.
+uint64_t TerrainListBytes(uint32_t xPoints, uint32_t yPoints, bool refined = false);
 
 // Room for those lists that this build's address space could ever give: a
 // 32-bit process has 2 GiB, the host's own use included; a 64-bit one is
@@ -34,7 +37,7 @@ constexpr uint64_t kAddressSpaceBytes = sizeof(void*) == 4 ? uint64_t{1} << 31 :
 // False, with errorText[size] set to TerrainTooLargeText, when the lists of
 // header's grid cannot fit in kAddressSpaceBytes: known from the header,
 // before any sample is read.
-bool CheckTerrainFits(const TerrainHeader& header, char* errorText, size_t size);
+bool CheckTerrainFits(const TerrainHeader& header, char* errorText, size_t size, bool refined = false);
 
 // "terrain too large for the memory available: X x Y points": the failure
 // when the import's own lists cannot be had.

@@ -192,3 +192,73 @@ TEST(ImportCommandDeathTest, second_interrupt_ends_the_program_at_once) {
         },
         ::testing::ExitedWithCode(130), "");
 }
+
+// --max-error and --max-triangles: 0 is the full grid byte for byte; a mesh
+// is reported in one closing line; everything but the terrain's lists is the
+// full grid's scene; bad values are usage errors that write nothing; a
+// Ctrl+C writes nothing.
+TEST_F(ImportCommandFixture, error_bounded_mesh_from_the_command_line) {
+    tergen::TerrainParams t = importtest::grid(60, 41);
+    t.samples = tergen::makeRelief(60, 41, 3);
+    terrain = folder.write("hill.ter", tergen::terrainBytes(t));
+    const std::string full = folder.path("full.glb"), zero = folder.path("zero.glb"), lean = folder.path("lean.glb");
+    const std::string fullJson = folder.path("full.json");
+    ASSERT_EQ(run({terrain, "-o", full, "-q", "--report", fullJson}).status, 0);
+    ASSERT_EQ(run({terrain, "-o", zero, "-q", "--max-error", "0"}).status, 0);
+    EXPECT_EQ(readWholeFile(zero), readWholeFile(full));
+
+    const CommandRun r = run({terrain, "-o", lean, "--max-error", "4.5", "--report", json});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("reading elevation-data...\nrefining mesh...\nbuilding scene...\n"), std::string::npos);
+    unsigned long long points = 0, triangles = 0;
+    double worst = -1;
+    ASSERT_EQ(std::sscanf(r.out.substr(r.out.find("kept ")).c_str(), "kept %llu points and %llu triangles; worst error %lf m",
+                          &points, &triangles, &worst),
+              3)
+        << r.out;
+    const nlohmann::json leanReport = report(), fullReport = nlohmann::json::parse(readWholeFile(fullJson));
+    const auto* hill = object(leanReport, "hill");
+    ASSERT_NE(hill, nullptr);
+    EXPECT_EQ((*hill)["vertexCount"].get<unsigned long long>(), points);
+    EXPECT_EQ((*hill)["polygonCount"].get<unsigned long long>(), triangles);
+    EXPECT_LT(triangles, 2u * 59 * 40);
+    EXPECT_GT(worst, 0.0);
+    EXPECT_LE(worst, 4.5);
+    // The same scene apart from the terrain's own lists (the hosts' command
+    // records differ: the host lives on between runs and keeps adding).
+    nlohmann::json a = leanReport, b = fullReport;
+    for (auto* rep : {&a, &b}) {
+        rep->erase("commands");
+        for (auto& o : (*rep)["objects"])
+            if (o["name"] == "hill")
+                for (const char* key : {"vertexCount", "polygonCount", "nodeCount", "uvCount"}) o.erase(key);
+    }
+    EXPECT_EQ(a, b);
+
+    // A budget alone, and one that ends a bounded refinement first.
+    const CommandRun budget = run({terrain, "-o", lean, "-q", "--max-error", "4.5", "--max-triangles", "40", "--report", json});
+    ASSERT_EQ(budget.status, 0) << budget.err;
+    EXPECT_LE((*object(report(), "hill"))["polygonCount"].get<unsigned>(), 40u);
+
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"--max-error", "-1"}, {"--max-error", "nan"}, {"--max-error", "inf"}, {"--max-error", "1e999"},
+             {"--max-error", "two"}, {"--max-error", "3m"}, {"--max-error", ""}, {"--max-error", "0x10"},
+             {"--max-triangles", "1"}, {"--max-triangles", "-5"}, {"--max-triangles", "2.5"},
+             {"--max-triangles", "99999999999"}, {"--max-triangles", "many"}}) {
+        const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
+        const CommandRun refused = run({terrain, "-o", out, "-q", "--report", json + ".x", bad[0], bad[1]});
+        EXPECT_EQ(refused.status, 2) << bad[0] << " " << bad[1];
+        EXPECT_NE(refused.err.find(bad[0]), std::string::npos) << refused.err;
+        EXPECT_EQ(readWholeFile(out), "old");
+        EXPECT_FALSE(exists(json + ".x"));
+    }
+
+    const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
+    onImportInterrupt(SIGINT);
+    std::signal(SIGINT, SIG_DFL);
+    const CommandRun cancelled = run({terrain, "-o", out, "-q", "--max-error", "0.01", "--report", json + ".c"});
+    EXPECT_EQ(cancelled.status, 1);
+    EXPECT_EQ(cancelled.err, "");
+    EXPECT_EQ(readWholeFile(out), "old");
+    EXPECT_FALSE(exists(json + ".c"));
+}

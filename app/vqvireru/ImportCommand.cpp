@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
@@ -72,6 +73,8 @@ struct Options {
     std::string terrain, output, world, name, report, settings;
     double scale = 0;
     bool scaleGiven = false, nameGiven = false, quiet = false;
+    std::string maxError, maxTriangles;  // as given: checked after parsing
+    bool maxErrorGiven = false, maxTrianglesGiven = false;
     Switch replaceScene, centerPivot, camera, sun, water, render;
 };
 
@@ -195,6 +198,29 @@ void addSwitch(CLI::App& app, Switch& s, const std::string& on, const std::strin
     app.add_flag_callback(off, [&s] { s.state = 0; });
 }
 
+// What the error-bounded mesh kept, for the closing line.
+struct RefinedSummary {
+    bool shown = false;
+    uint64_t points = 0, triangles = 0;
+    double worstError = 0;
+};
+
+// A distance in metres: a whole decimal number, finite, not negative.
+bool parseMaxError(const std::string& text, double& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end == text.c_str() + text.size() && errno != ERANGE && std::isfinite(value) &&
+           value >= 0 && text.find_first_of("xXpP") == std::string::npos;
+}
+
+// A triangle budget: decimal digits only, 2 .. 2^32 - 1.
+bool parseMaxTriangles(const std::string& text, uint64_t& value) {
+    if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::strtoull(text.c_str(), nullptr, 10);
+    return value >= 2 && value <= 0xFFFFFFFFull;
+}
+
 int usageError(const ImportConsole& console, const std::string& text) {
     std::fprintf(console.err, "vqvireru import: %s\n", text.c_str());
     return 2;
@@ -230,6 +256,15 @@ int runImportCommandWith(int argc, char** argv, const ImportConsole& console) {
     addSwitch(app, o.sun, "--sun", "--no-sun", "sun TG_Sun from the world file (default)");
     addSwitch(app, o.water, "--water", "--no-water", "water plane TG_Water (default)");
     addSwitch(app, o.render, "--render-settings", "--no-render-settings", "render settings (default)");
+    app.add_option_function<std::string>(
+           "--max-error", [&o](const std::string& v) { o.maxError = v, o.maxErrorGiven = true; },
+                   "keep only the points needed for the mesh to stay within METRES of every sample "
+                   "(terrain metres, before --scale; 0: every point)")
+        ->type_name("METRES");
+    app.add_option_function<std::string>(
+           "--max-triangles", [&o](const std::string& v) { o.maxTriangles = v, o.maxTrianglesGiven = true; },
+           "at most N triangles in the error-bounded mesh (at least 2)")
+        ->type_name("N");
     app.add_option("--report", o.report, "also write the host's scene report (JSON)");
     app.add_option("--settings", o.settings, "start from this settings file and save the options to it");
     app.add_flag("-q,--quiet", o.quiet, "no progress output");
@@ -241,6 +276,13 @@ int runImportCommandWith(int argc, char** argv, const ImportConsole& console) {
     } catch (const CLI::ParseError& e) {
         return usageError(console, e.what());
     }
+
+    double maxError = 0;
+    uint64_t maxTriangles = 0;
+    if (o.maxErrorGiven && !parseMaxError(o.maxError, maxError))
+        return usageError(console, "--max-error must be a number of metres, 0 or more: " + o.maxError);
+    if (o.maxTrianglesGiven && !parseMaxTriangles(o.maxTriangles, maxTriangles))
+        return usageError(console, "--max-triangles must be a whole number, 2 or more: " + o.maxTriangles);
 
     if (o.output.empty()) o.output = defaultOutput(o.terrain);
     const std::string ext = lowerExtension(o.output);
@@ -257,9 +299,14 @@ int runImportCommandWith(int argc, char** argv, const ImportConsole& console) {
     XSI::SceneExport::SetOutput(o.output, layout);
     ConsoleUi ui(o, console);
     bool imported;
+    RefinedSummary refined;
     {
         ImportSession session;
+        session.maxError = maxError;
+        session.maxTriangles = maxTriangles;
         imported = session.RunImport(o.terrain.c_str(), ui);
+        refined = {session.Refines() && session.keptPoints > 0, session.keptPoints, session.keptTriangles,
+                   session.worstError};
     }
     if (!imported || interrupts.load() > 0) {
         XSI::SceneExport::SetOutput("", layout);  // nothing is written
@@ -282,6 +329,10 @@ int runImportCommandWith(int argc, char** argv, const ImportConsole& console) {
     if (!o.quiet) {
         std::fprintf(console.out, "wrote %s\n", o.output.c_str());
         if (!o.report.empty()) std::fprintf(console.out, "wrote %s\n", o.report.c_str());
+        if (refined.shown)
+            std::fprintf(console.out, "kept %llu points and %llu triangles; worst error %.6g m\n",
+                         static_cast<unsigned long long>(refined.points),
+                         static_cast<unsigned long long>(refined.triangles), refined.worstError);
     }
     return 0;
 }

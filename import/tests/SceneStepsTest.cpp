@@ -17,6 +17,7 @@
 #include "import/TerrainBuild.h"
 #include "import/WorldObjects.h"
 #include "import/tests/ImportTestSupport.h"
+#include "mesh/tests/MeshCheck.h"
 
 using namespace importtest;
 using tergen::Chunk;
@@ -192,6 +193,69 @@ TEST(terrain_build, non_square_grid_with_three_scal_values) {
     EXPECT_TRUE(build(folder, row, grid(6, 1)));
     EXPECT_EQ(FindObject("_3d_land")->vertexCount, 6u);
     EXPECT_EQ(FindObject("_3d_land")->polygonCount, 0u);
+}
+
+// The error-bounded mesh through the host, on a grid with its own SCAL value
+// on each axis: every vertex is a grid point at the full grid's position,
+// every node has the full grid's texture coordinates for its point, every
+// sample lies within the error of the mesh (checked in metres from the
+// positions the host holds), and the pivot is the full grid's even where the
+// highest sample is left out.
+TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_texture_coordinates) {
+    tergen::TerrainParams p = grid(37, 23);
+    p.samples = tergen::makeRelief(37, 23, 4);
+    p.samples[5 * 37 + 20] = 32000;  // a lone peak that a coarse mesh leaves out
+    p.scale = std::array<float, 3>{10, 20, 40};
+    p.baseHeight = 3;
+    p.heightScale = 200;
+    TempFolder folder;
+    for (const double maxError : {0.5, 20.0, 1e6}) {
+        SCOPED_TRACE(maxError);
+        ImportSession full;
+        ASSERT_TRUE(build(folder, full, p));
+        const auto fullInfo = FindObject("_3d_land");
+        ImportSession session;
+        session.maxError = maxError;
+        ASSERT_TRUE(build(folder, session, p));
+        const std::vector<float> positions = exportedPositions(folder, "_3d_land");
+        const auto info = FindObject("_3d_land");
+        ASSERT_TRUE(info && fullInfo);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(info->pivot[k], fullInfo->pivot[k]) << k;
+
+        const uint32_t vertices = info->vertexCount;
+        ASSERT_EQ(positions.size(), 3u * vertices);
+        EXPECT_EQ(session.keptPoints, vertices);
+        EXPECT_EQ(session.keptTriangles, info->polygonCount);
+        std::vector<uint32_t> points(vertices);
+        auto height = [&](size_t i) { return (p.samples[i] * 200 / 65536.0 + 3) * 40; };
+        for (uint32_t v = 0; v < vertices; ++v) {
+            const float* at = &positions[3 * v];
+            const uint32_t c = static_cast<uint32_t>(at[0] / 10.0f), r = static_cast<uint32_t>(-at[2] / 5.0f);
+            ASSERT_TRUE(c < 37 && r < 23 && at[0] == static_cast<float>(c * 20 * 0.5) &&
+                        at[2] == static_cast<float>(-(r * 10.0) * 0.5))
+                << v;
+            points[v] = r * 37 + c;
+            EXPECT_EQ(at[1], static_cast<float>(height(points[v]) * 0.5)) << v;
+        }
+        std::vector<uint32_t> corners;
+        ASSERT_EQ(XSI::CGeometryAccessor(info->id).GetVertexIndices(corners), XSI::CStatus::OK);
+        XSI::ClusterProperty uv(info->id);
+        const float du = static_cast<float>(1.0 / 36), dv = static_cast<float>(1.0 / 22);
+        for (size_t n = 0; n < corners.size(); ++n) {
+            float value[3];
+            ASSERT_TRUE(uv.GetValue(static_cast<uint32_t>(n), value));
+            const uint32_t point = points[corners[n]];
+            ASSERT_TRUE(value[0] == static_cast<float>(point % 37) * du && value[1] == static_cast<float>(point / 37) * dv &&
+                        value[2] == 0.0f)
+                << n;
+        }
+        std::vector<double> heights(37 * 23);
+        for (size_t i = 0; i < heights.size(); ++i) heights[i] = height(i);
+        const meshcheck::Result check = meshcheck::check(heights, 37, 23, points, corners);
+        EXPECT_EQ(check.problem, "");
+        EXPECT_LE(check.worstError, maxError);
+        EXPECT_NEAR(session.worstError, check.worstError, 1e-9 * (1 + check.worstError));
+    }
 }
 
 // Camera position (CAMX, CAMZ, -CAMY) u, target likewise, roll -CAMB, field

@@ -1,0 +1,484 @@
+#include "mesh/Refinement.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace refinement {
+namespace {
+
+// ---- Exact predicates on grid positions (integers below 2^16)
+
+// Twice the signed area of a, b, c: positive when counter-clockwise. Each
+// product is below 2^33, so int64 holds it exactly.
+int64_t orient(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t cx, int64_t cy) {
+    return (bx - ax) * (cy - ay) - (by - ay) * (cx - ax);
+}
+
+// A signed 128-bit integer, enough for the in-circle determinant (terms up
+// to 2^66). Written out rather than taken from the compiler, which offers
+// one only on 64-bit targets: every build runs this same code.
+struct Wide {
+    uint64_t hi = 0, lo = 0;
+};
+
+Wide product(int64_t a, int64_t b) {
+    const bool negative = (a < 0) != (b < 0);
+    const uint64_t ua = a < 0 ? 0 - uint64_t(a) : uint64_t(a);
+    const uint64_t ub = b < 0 ? 0 - uint64_t(b) : uint64_t(b);
+    const uint64_t aLo = ua & 0xFFFFFFFFu, aHi = ua >> 32, bLo = ub & 0xFFFFFFFFu, bHi = ub >> 32;
+    const uint64_t p0 = aLo * bLo, p1 = aLo * bHi, p2 = aHi * bLo, p3 = aHi * bHi;
+    const uint64_t middle = (p0 >> 32) + (p1 & 0xFFFFFFFFu) + (p2 & 0xFFFFFFFFu);
+    Wide w;
+    w.lo = (middle << 32) | (p0 & 0xFFFFFFFFu);
+    w.hi = p3 + (p1 >> 32) + (p2 >> 32) + (middle >> 32);
+    if (negative) {
+        w.lo = ~w.lo + 1;
+        w.hi = ~w.hi + (w.lo == 0 ? 1 : 0);
+    }
+    return w;
+}
+
+Wide sum(Wide x, Wide y) {
+    Wide w;
+    w.lo = x.lo + y.lo;
+    w.hi = x.hi + y.hi + (w.lo < x.lo ? 1 : 0);
+    return w;
+}
+
+int sign(Wide w) {
+    if (w.hi >> 63) return -1;
+    return (w.hi | w.lo) != 0 ? 1 : 0;
+}
+
+// Positive when d lies strictly inside the circle through the
+// counter-clockwise a, b, c; 0 on it. A double evaluation settles most cases;
+// near zero (cocircular grid points are common) the exact one decides.
+int inCircle(int64_t ax, int64_t ay, int64_t bx, int64_t by, int64_t cx, int64_t cy, int64_t dx, int64_t dy) {
+    const int64_t adx = ax - dx, ady = ay - dy, bdx = bx - dx, bdy = by - dy, cdx = cx - dx, cdy = cy - dy;
+    const int64_t aLift = adx * adx + ady * ady, bLift = bdx * bdx + bdy * bdy, cLift = cdx * cdx + cdy * cdy;
+    const int64_t bc = bdx * cdy - cdx * bdy, ca = cdx * ady - adx * cdy, ab = adx * bdy - bdx * ady;
+    const double t1 = double(aLift) * double(bc), t2 = double(bLift) * double(ca), t3 = double(cLift) * double(ab);
+    const double approx = t1 + t2 + t3;
+    const double bound = 1e-14 * (std::fabs(t1) + std::fabs(t2) + std::fabs(t3));
+    if (approx > bound) return 1;
+    if (approx < -bound) return -1;
+    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));
+}
+
+// floor(a / b) for b > 0, |a| and b below 2^52: the quotient of the doubles,
+// moved by the exact remainder where its rounding crossed an integer (an
+// integer division is many times slower, and this runs three times a row).
+int64_t floorDiv(int64_t a, int64_t b) {
+    const double quotient = double(a) / double(b);
+    int64_t q = int64_t(quotient);  // toward zero
+    if (q * b > a) --q;
+    else if ((q + 1) * b <= a) ++q;
+    return q;
+}
+
+// The largest |area2 * row[i] - (plane + nx * i)| for i in [0, count): the
+// scan's inner loop. Every value is an integer below 2^52, exact in a double,
+// so the vector and scalar paths give the same answer.
+double rowLargest(const int16_t* row, int64_t count, double area2, double plane, double nx) {
+    double largest = 0;
+    int64_t i = 0;
+#if defined(__SSE2__)
+    if (count >= 8) {
+        const __m128d scale = _mm_set1_pd(area2), step = _mm_set1_pd(4 * nx);
+        const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFF));
+        __m128d planeLow = _mm_set_pd(plane + nx, plane), planeHigh = _mm_set_pd(plane + 3 * nx, plane + 2 * nx);
+        __m128d most0 = _mm_setzero_pd(), most1 = _mm_setzero_pd();
+        for (; i + 4 <= count; i += 4) {
+            const __m128i four = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + i));
+            const __m128i wide = _mm_srai_epi32(_mm_unpacklo_epi16(four, four), 16);
+            const __m128d low = _mm_cvtepi32_pd(wide), high = _mm_cvtepi32_pd(_mm_shuffle_epi32(wide, 0xEE));
+            most0 = _mm_max_pd(most0, _mm_and_pd(_mm_sub_pd(_mm_mul_pd(low, scale), planeLow), magnitude));
+            most1 = _mm_max_pd(most1, _mm_and_pd(_mm_sub_pd(_mm_mul_pd(high, scale), planeHigh), magnitude));
+            planeLow = _mm_add_pd(planeLow, step);
+            planeHigh = _mm_add_pd(planeHigh, step);
+        }
+        const __m128d most = _mm_max_pd(most0, most1);
+        largest = std::max(_mm_cvtsd_f64(most), _mm_cvtsd_f64(_mm_unpackhi_pd(most, most)));
+        plane += nx * double(i);
+    }
+#endif
+    for (; i < count; ++i, plane += nx) largest = std::max(largest, std::fabs(area2 * row[i] - plane));
+    return largest;
+}
+
+constexpr int32_t kNone = -1;
+
+inline uint32_t nextEdge(uint32_t e) { return e % 3 == 2 ? e - 2 : e + 1; }
+inline uint32_t prevEdge(uint32_t e) { return e % 3 == 0 ? e + 2 : e - 1; }
+
+class Refiner {
+public:
+    Refiner(const Grid& grid, const Limits& limits) : grid_(grid), limits_(limits) {}
+
+    Outcome run(Mesh& out, const Progress& progress);
+
+private:
+    // ---- the triangulation: half-edge e of triangle e / 3 starts at
+    // vertex start_[e]; twin_[e] is the same edge in the neighbour, or kNone
+    // on the grid's border.
+    uint32_t addPoint(uint32_t x, uint32_t y);
+    uint32_t addTriangle();
+    void setTriangle(uint32_t t, uint32_t a, uint32_t b, uint32_t c, int32_t ab, int32_t bc, int32_t ca);
+    void link(uint32_t e, int32_t twin) {
+        twin_[e] = twin;
+        if (twin != kNone) twin_[uint32_t(twin)] = int32_t(e);
+    }
+    void insert(uint32_t t);
+    void legalize(uint32_t edge);
+    void touch(uint32_t t);
+    bool onEdge(uint32_t e, uint32_t p) const;
+
+    // ---- the search for the farthest sample
+    void scan(uint32_t t);
+
+    // ---- the queue of triangles whose farthest sample is too far
+    struct Entry;
+    static bool before(const Entry& a, const Entry& b);
+    void queueUpdate(uint32_t t, bool tooFar);
+    void heapSwap(size_t i, size_t j);
+    void siftUp(size_t i);
+    void siftDown(size_t i);
+    void heapRemove(uint32_t t);
+
+    const Grid grid_;
+    const Limits limits_;
+
+    std::vector<int32_t> x_, y_;          // per point: column, row
+    std::vector<uint32_t> start_;         // per half-edge
+    std::vector<int32_t> twin_;           // per half-edge
+    std::vector<double> error_;           // per triangle: its farthest sample's error
+    std::vector<uint32_t> candidate_;     // per triangle: grid index of its farthest sample
+    std::vector<int32_t> heapPlace_;      // per triangle: place in heap_, or kNone
+    std::vector<uint32_t> touchedAt_;     // per triangle: the insertion that last changed it
+    // A queued triangle with the keys it is ordered by, kept in the heap
+    // itself so that sifting reads nothing else.
+    struct Entry {
+        double error;
+        uint32_t candidate;
+        uint32_t triangle;
+    };
+    std::vector<Entry> heap_;             // the triangle to refine first on top
+    std::vector<uint32_t> touched_;       // triangles changed by the current insertion
+    std::vector<uint32_t> edgeStack_;     // edges waiting for the Delaunay check
+    uint32_t insertion_ = 0;
+};
+
+uint32_t Refiner::addPoint(uint32_t x, uint32_t y) {
+    x_.push_back(int32_t(x));
+    y_.push_back(int32_t(y));
+    return uint32_t(x_.size() - 1);
+}
+
+uint32_t Refiner::addTriangle() {
+    const uint32_t t = uint32_t(error_.size());
+    start_.resize(start_.size() + 3);
+    twin_.resize(twin_.size() + 3, kNone);
+    error_.push_back(0);
+    candidate_.push_back(0);
+    heapPlace_.push_back(kNone);
+    touchedAt_.push_back(0);
+    return t;
+}
+
+void Refiner::setTriangle(uint32_t t, uint32_t a, uint32_t b, uint32_t c, int32_t ab, int32_t bc, int32_t ca) {
+    const uint32_t e = 3 * t;
+    start_[e] = a;
+    start_[e + 1] = b;
+    start_[e + 2] = c;
+    link(e, ab);
+    link(e + 1, bc);
+    link(e + 2, ca);
+    touch(t);
+}
+
+void Refiner::touch(uint32_t t) {
+    if (touchedAt_[t] == insertion_) return;
+    touchedAt_[t] = insertion_;
+    touched_.push_back(t);
+}
+
+// Whether point p lies on half-edge e's line (then between its ends: p is
+// inside or on the triangle of e).
+bool Refiner::onEdge(uint32_t e, uint32_t p) const {
+    const uint32_t a = start_[e], b = start_[nextEdge(e)];
+    return orient(x_[a], y_[a], x_[b], y_[b], x_[p], y_[p]) == 0;
+}
+
+// Inserts triangle t's farthest sample: three triangles in place of t when it
+// lies inside; when it lies on an edge, two in place of each triangle beside
+// that edge. Then restores the Delaunay property by flipping edges.
+void Refiner::insert(uint32_t t) {
+    ++insertion_;
+    touched_.clear();
+    const uint32_t c = candidate_[t];
+    const uint32_t p = addPoint(c % grid_.columns, c / grid_.columns);
+    const uint32_t e0 = 3 * t;
+
+    uint32_t e = e0;
+    bool split = false;
+    for (uint32_t k = 0; k < 3; ++k)
+        if (onEdge(e0 + k, p)) e = e0 + k, split = true;
+
+    if (!split) {
+        const uint32_t a = start_[e0], b = start_[e0 + 1], cc = start_[e0 + 2];
+        const int32_t ab = twin_[e0], bc = twin_[e0 + 1], ca = twin_[e0 + 2];
+        const uint32_t t1 = addTriangle(), t2 = addTriangle();
+        setTriangle(t, a, b, p, ab, kNone, kNone);
+        setTriangle(t1, b, cc, p, bc, kNone, int32_t(3 * t + 1));
+        setTriangle(t2, cc, a, p, ca, int32_t(3 * t + 2), int32_t(3 * t1 + 1));
+        edgeStack_.assign({3 * t, 3 * t1, 3 * t2});
+    } else {
+        // e runs a -> b in t = (a, b, cc); its twin f, b -> a, in u = (b, a, d).
+        // Everything is read before the first triangle is rewritten.
+        const uint32_t a = start_[e], b = start_[nextEdge(e)], cc = start_[prevEdge(e)];
+        const int32_t bc = twin_[nextEdge(e)], ca = twin_[prevEdge(e)];
+        const int32_t f = twin_[e];
+        const uint32_t u = f == kNone ? 0 : uint32_t(f) / 3;
+        const uint32_t d = f == kNone ? 0 : start_[prevEdge(uint32_t(f))];
+        const int32_t ad = f == kNone ? kNone : twin_[nextEdge(uint32_t(f))];
+        const int32_t db = f == kNone ? kNone : twin_[prevEdge(uint32_t(f))];
+        const uint32_t t1 = addTriangle();
+        setTriangle(t, cc, a, p, ca, kNone, kNone);
+        setTriangle(t1, b, cc, p, bc, int32_t(3 * t + 2), kNone);
+        edgeStack_.assign({3 * t, 3 * t1});
+        if (f != kNone) {  // on the border the split ends here
+            const uint32_t u1 = addTriangle();
+            setTriangle(u, a, d, p, ad, kNone, int32_t(3 * t + 1));
+            setTriangle(u1, d, b, p, db, int32_t(3 * t1 + 2), int32_t(3 * u + 1));
+            edgeStack_.push_back(3 * u);
+            edgeStack_.push_back(3 * u1);
+        }
+    }
+    while (!edgeStack_.empty()) {
+        const uint32_t edge = edgeStack_.back();
+        edgeStack_.pop_back();
+        legalize(edge);
+    }
+    for (const uint32_t changed : touched_) scan(changed);
+}
+
+// Edge a lies opposite the new point r in triangle (p, q, r); its twin in
+// (q, p, s). When s is inside the circle through p, q, r the edge becomes
+// r - s, and the two edges of the new triangles opposite r are checked next.
+void Refiner::legalize(uint32_t a) {
+    const int32_t twin = twin_[a];
+    if (twin == kNone) return;
+    const uint32_t b = uint32_t(twin);
+    const uint32_t p = start_[a], q = start_[nextEdge(a)], r = start_[prevEdge(a)], s = start_[prevEdge(b)];
+    if (inCircle(x_[p], y_[p], x_[q], y_[q], x_[r], y_[r], x_[s], y_[s]) <= 0) return;
+    const uint32_t ta = a / 3, tb = b / 3;
+    const int32_t rp = twin_[prevEdge(a)], qr = twin_[nextEdge(a)];
+    const int32_t ps = twin_[nextEdge(b)], sq = twin_[prevEdge(b)];
+    setTriangle(ta, r, p, s, rp, ps, kNone);
+    setTriangle(tb, s, q, r, sq, qr, int32_t(3 * ta + 2));
+    edgeStack_.push_back(3 * ta + 1);
+    edgeStack_.push_back(3 * tb);
+}
+
+// Finds triangle t's sample farthest from the plane through its corners:
+// every grid point inside it or on its edges, row by row.
+//
+// For a point (x, y), twice the area times the plane's height is
+//   area2 * za + nx * (x - xa) + ny * (y - ya),
+// and the error times area2 is area2 * h - that: integers below 2^52, so the
+// doubles below hold them exactly and every build compares the same values.
+void Refiner::scan(uint32_t t) {
+    const uint32_t va = start_[3 * t], vb = start_[3 * t + 1], vc = start_[3 * t + 2];
+    const int64_t xa = x_[va], ya = y_[va], xb = x_[vb], yb = y_[vb], xc = x_[vc], yc = y_[vc];
+    const uint32_t columns = grid_.columns;
+    const int16_t* samples = grid_.samples;
+    const int64_t za = samples[uint64_t(ya) * columns + uint64_t(xa)];
+    const int64_t zb = samples[uint64_t(yb) * columns + uint64_t(xb)];
+    const int64_t zc = samples[uint64_t(yc) * columns + uint64_t(xc)];
+    const int64_t area2 = orient(xa, ya, xb, yb, xc, yc);
+    const int64_t nx = (zb - za) * (yc - ya) - (zc - za) * (yb - ya);
+    const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zb - za);
+
+    // The three edges as (start, step) pairs for the row bounds.
+    const int64_t ex[3] = {xa, xb, xc}, ey[3] = {ya, yb, yc};
+    const int64_t yMin = std::min({ya, yb, yc}), yMax = std::max({ya, yb, yc});
+    const int64_t xLow = std::min({xa, xb, xc}), xHigh = std::max({xa, xb, xc});
+    const double area2d = double(area2), nxd = double(nx);
+    double best = 0;
+    uint32_t bestIndex = uint32_t(ya) * columns + uint32_t(xa);
+    for (int64_t y = yMin; y <= yMax; ++y) {
+        int64_t lo = xLow, hi = xHigh;
+        for (int k = 0; k < 3; ++k) {
+            // Inside edge (px, py) -> (qx, qy): dy * (x - px) <= dx * (y - py).
+            const int64_t px = ex[k], py = ey[k], dx = ex[(k + 1) % 3] - px, dy = ey[(k + 1) % 3] - py;
+            const int64_t c = dx * (y - py);
+            if (dy > 0)
+                hi = std::min(hi, px + floorDiv(c, dy));
+            else if (dy < 0)
+                lo = std::max(lo, px - floorDiv(c, -dy));
+            else if (c < 0)
+                lo = hi + 1;
+        }
+        if (lo > hi) continue;
+        const int16_t* row = samples + uint64_t(y) * columns + lo;
+        const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - xa));
+        const double rowBest = rowLargest(row, hi - lo + 1, area2d, plane, nxd);
+        if (rowBest <= best) continue;
+        // The first sample of the row that reaches it.
+        int64_t x = 0;
+        for (double p = plane; std::fabs(area2d * row[x] - p) != rowBest; ++x, p += nxd) {
+        }
+        best = rowBest;
+        bestIndex = uint32_t(y) * columns + uint32_t(lo + x);
+    }
+    error_[t] = best / area2d;
+    candidate_[t] = bestIndex;
+    // Queued while its farthest sample is beyond the allowed error (compared
+    // as error x area2 > allowed x area2: exact but for one rounding).
+    queueUpdate(t, best > limits_.maxError * area2d);
+}
+
+// The triangle with the larger error goes first; equal errors by the lower
+// grid index of their samples, then by triangle: the order never depends on
+// the heap's own arrangement.
+bool Refiner::before(const Entry& a, const Entry& b) {
+    if (a.error != b.error) return a.error > b.error;
+    if (a.candidate != b.candidate) return a.candidate < b.candidate;
+    return a.triangle < b.triangle;
+}
+
+void Refiner::queueUpdate(uint32_t t, bool tooFar) {
+    if (!tooFar) return heapRemove(t);
+    const Entry entry{error_[t], candidate_[t], t};
+    if (heapPlace_[t] == kNone) {
+        heapPlace_[t] = int32_t(heap_.size());
+        heap_.push_back(entry);
+        siftUp(heap_.size() - 1);
+    } else {
+        const size_t i = size_t(heapPlace_[t]);
+        heap_[i] = entry;
+        siftUp(i);
+        siftDown(size_t(heapPlace_[t]));
+    }
+}
+
+void Refiner::heapSwap(size_t i, size_t j) {
+    std::swap(heap_[i], heap_[j]);
+    heapPlace_[heap_[i].triangle] = int32_t(i);
+    heapPlace_[heap_[j].triangle] = int32_t(j);
+}
+
+void Refiner::siftUp(size_t i) {
+    while (i > 0) {
+        const size_t parent = (i - 1) / 2;
+        if (!before(heap_[i], heap_[parent])) break;
+        heapSwap(i, parent);
+        i = parent;
+    }
+}
+
+void Refiner::siftDown(size_t i) {
+    for (;;) {
+        const size_t left = 2 * i + 1, right = left + 1;
+        size_t first = i;
+        if (left < heap_.size() && before(heap_[left], heap_[first])) first = left;
+        if (right < heap_.size() && before(heap_[right], heap_[first])) first = right;
+        if (first == i) return;
+        heapSwap(i, first);
+        i = first;
+    }
+}
+
+void Refiner::heapRemove(uint32_t t) {
+    if (heapPlace_[t] == kNone) return;
+    const size_t i = size_t(heapPlace_[t]);
+    heapSwap(i, heap_.size() - 1);
+    heap_.pop_back();
+    heapPlace_[t] = kNone;
+    if (i < heap_.size()) {
+        const uint32_t moved = heap_[i].triangle;
+        siftUp(i);
+        siftDown(size_t(heapPlace_[moved]));
+    }
+}
+
+Outcome Refiner::run(Mesh& out, const Progress& progress) {
+    const uint32_t w = grid_.columns, h = grid_.rows;
+    // The two triangles of a grid cell, over the whole grid.
+    const uint32_t tl = addPoint(0, 0), tr = addPoint(w - 1, 0), bl = addPoint(0, h - 1), br = addPoint(w - 1, h - 1);
+    const uint32_t t0 = addTriangle(), t1 = addTriangle();
+    ++insertion_;
+    setTriangle(t0, tl, tr, bl, kNone, kNone, kNone);
+    setTriangle(t1, tr, br, bl, kNone, kNone, int32_t(3 * t0 + 1));
+    scan(t0);
+    scan(t1);
+
+    const uint64_t budget = limits_.maxTriangles == 0 ? 0 : std::max<uint64_t>(limits_.maxTriangles, 2);
+    const double firstError = heap_.empty() ? 0 : heap_.front().error;
+    constexpr uint32_t kProgressEvery = 4096;
+    double reported = 0;
+    while (!heap_.empty()) {
+        const uint32_t t = heap_.front().triangle;
+        // An insertion on the border adds one triangle, any other two.
+        const uint32_t c = candidate_[t], cx = c % w, cy = c / w;
+        const bool border = cx == 0 || cy == 0 || cx == w - 1 || cy == h - 1;
+        if (budget != 0 && error_.size() + (border ? 1 : 2) > budget) break;
+        insert(t);
+        if (insertion_ % kProgressEvery == 0 && progress) {
+            // The share of the way, on a log scale, from the first error down
+            // to the allowed one; or of the budget, whichever is further.
+            double fraction = 0;
+            if (!heap_.empty() && limits_.maxError > 0 && firstError > limits_.maxError)
+                fraction = std::log(firstError / heap_.front().error) / std::log(firstError / limits_.maxError);
+            if (budget != 0) fraction = std::max(fraction, double(error_.size()) / double(budget));
+            // The largest error can rise for a while after an insertion: the
+            // bar does not go back.
+            reported = std::min(1.0, std::max(reported, fraction));
+            if (!progress(reported)) return Outcome::Cancelled;
+        }
+    }
+
+    // The kept points in grid order; the triangles renumbered to match.
+    const size_t points = x_.size();
+    std::vector<std::pair<uint32_t, uint32_t>> order(points);
+    for (size_t i = 0; i < points; ++i) order[i] = {uint32_t(y_[i]) * w + uint32_t(x_[i]), uint32_t(i)};
+    std::sort(order.begin(), order.end());
+    std::vector<uint32_t> renumbered(points);
+    out.points.resize(points);
+    for (size_t i = 0; i < points; ++i) {
+        out.points[i] = order[i].first;
+        renumbered[order[i].second] = uint32_t(i);
+    }
+    out.triangles.resize(start_.size());
+    for (size_t e = 0; e < start_.size(); ++e) out.triangles[e] = renumbered[start_[e]];
+    out.worstError = 0;
+    for (const double error : error_) out.worstError = std::max(out.worstError, error);
+    return Outcome::Done;
+}
+
+}  // namespace
+
+Outcome Refine(const Grid& grid, const Limits& limits, Mesh& out, const Progress& progress) {
+    out = Mesh();
+    if (!grid.samples || grid.columns < 2 || grid.rows < 2) return Outcome::Done;
+    try {
+        Refiner refiner(grid, limits);
+        return refiner.run(out, progress);
+    } catch (const std::bad_alloc&) {
+        out = Mesh();
+        return Outcome::NoMemory;
+    } catch (const std::length_error&) {
+        out = Mesh();
+        return Outcome::NoMemory;
+    }
+}
+
+}  // namespace refinement
