@@ -317,11 +317,14 @@ def test_max_error():
     if "--max-error" not in usage:
         print("SKIPPED: this vqvireru has no --max-error", flush=True)
         return
-    folder = os.path.join(WORK, "max-error")
-    terrain = make_terrain(folder, ["--points", "65", "65"], [])
-    ours, theirs = import_both("max-error", terrain, folder, max_error=5.0)
-    compare("max-error", ours, theirs)
-    check(len(ours["t"]["rows"]) < 65 * 65, "fewer points with Max Error 5 m: %d" % len(ours["t"]["rows"]))
+    for case, points, metres in (("max-error", 65, 5.0), ("max-error-2x9", None, 1.0)):
+        folder = os.path.join(WORK, case)
+        shape = ["--points", str(points), str(points)] if points else ["--points", "2", "9"]
+        terrain = make_terrain(folder, shape, [])
+        ours, theirs = import_both(case, terrain, folder, max_error=metres)
+        compare(case, ours, theirs)
+        if points:
+            check(len(ours["t"]["rows"]) < points * points, "%s: fewer points: %d" % (case, len(ours["t"]["rows"])))
 
 
 run((test_install, test_shapes_and_worlds, test_irregular_triangles, test_max_error))
