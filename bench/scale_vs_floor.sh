@@ -25,9 +25,7 @@ tergen=$build/tools/vq-tergen
 for x in "$vqvireru" "$floor" "$tergen"; do [[ -x $x ]] || { echo "not built: $x" >&2; usage; }; done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vqscale.XXXXXX")
-cgroup=
-cleanup() { rm -rf "$work"; [[ -n $cgroup && -d $cgroup ]] && rmdir "$cgroup" 2>/dev/null || true; }
-trap cleanup EXIT
+trap 'rm -rf "$work"' EXIT
 cd "$work"
 export TMPDIR=$work
 
@@ -42,22 +40,8 @@ echo "outputs: import.bin $(stat -c %s import.bin 2>/dev/null || echo '?') bytes
 
 # The import inside a memory cgroup.
 eval "$clean"
-if [[ -f /sys/fs/cgroup/cgroup.controllers ]]; then
-    version=2 cgroup=/sys/fs/cgroup/vq-scale-$$ limit_file=memory.max peak_file=memory.peak
-elif [[ -d /sys/fs/cgroup/memory ]]; then
-    version=1 cgroup=/sys/fs/cgroup/memory/vq-scale-$$ limit_file=memory.limit_in_bytes peak_file=memory.max_usage_in_bytes
-else
-    echo "no memory cgroup: neither /sys/fs/cgroup/cgroup.controllers (v2) nor /sys/fs/cgroup/memory (v1) exists"; exit 0
-fi
-if ! mkdir "$cgroup" 2>/dev/null || ! echo $((limit_mb << 20)) > "$cgroup/$limit_file"; then
-    echo "cannot make a memory cgroup at $cgroup (cgroup v$version): not root, or the hierarchy is read-only"
-    cgroup=; exit 0
-fi
-start=$(date +%s.%N)
-status=0
-sh -c "echo \$\$ > $cgroup/cgroup.procs && exec $import" || status=$?
-end=$(date +%s.%N)
-peak=$(cat "$cgroup/$peak_file" 2>/dev/null || echo 0)
-echo "in a cgroup v$version limited to $limit_mb MB ($limit_file): exit $status, $(python3 -c "print(f'{$end - $start:.2f}')") s," \
-     "cgroup peak $((peak >> 20)) MB, output $( [[ -f import.bin ]] && stat -c %s import.bin || echo none) bytes"
+source "$here/memory-cgroup.sh"
+# shellcheck disable=SC2086  # the command's words
+in_memory_cgroup "$limit_mb" $import
+echo "output: $( [[ -f import.bin ]] && stat -c %s import.bin || echo none) bytes"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

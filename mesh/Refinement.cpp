@@ -1,10 +1,13 @@
 #include "mesh/Refinement.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <exception>
 #include <new>
 #include <stdexcept>
+#include <thread>
 #include <utility>
 
 #if defined(__SSE2__)
@@ -119,11 +122,33 @@ constexpr int32_t kNone = -1;
 inline uint32_t nextEdge(uint32_t e) { return e % 3 == 2 ? e - 2 : e + 1; }
 inline uint32_t prevEdge(uint32_t e) { return e % 3 == 0 ? e + 2 : e - 1; }
 
+// The part of the grid one refinement covers: a rectangle of it, and the
+// grid's points it holds fixed (a column or a row shared with the other
+// part, whose points are chosen before either part is refined).
+struct Area {
+    const int16_t* samples = nullptr;  // the area's first sample
+    uint32_t columns = 0, rows = 0;
+    uint32_t stride = 0;               // samples from one row to the next
+    uint32_t left = 0, top = 0;        // where it lies in the grid
+    uint32_t gridColumns = 0;
+    int64_t fixedColumn = -1, fixedRow = -1;  // in the area; -1: none
+};
+
 class Refiner {
 public:
-    Refiner(const Grid& grid, const Limits& limits) : grid_(grid), limits_(limits) {}
+    Refiner(const Area& area, const Limits& limits) : area_(area), limits_(limits) {}
 
-    Outcome run(Mesh& out, const Progress& progress);
+    // Refines the area from its corners and the fixed points given (in the
+    // area's own columns and rows, on its border). out.points are grid indices.
+    Outcome run(Mesh& out, const Progress& progress, const std::vector<std::pair<uint32_t, uint32_t>>& fixed = {}) {
+        start(fixed);
+        return finish(out, progress);
+    }
+    // The two steps of run: the first triangles, scanned; then the insertions.
+    void start(const std::vector<std::pair<uint32_t, uint32_t>>& fixed);
+    Outcome finish(Mesh& out, const Progress& progress);
+    // Whether the first triangles leave a sample too far from the mesh.
+    bool needsPoints() const { return !heap_.empty(); }
 
 private:
     // ---- the triangulation: half-edge e of triangle e / 3 starts at
@@ -137,6 +162,8 @@ private:
         if (twin != kNone) twin_[uint32_t(twin)] = int32_t(e);
     }
     void insert(uint32_t t);
+    void insertAt(uint32_t t, uint32_t x, uint32_t y);
+    void insertOnBorder(uint32_t x, uint32_t y);
     void legalize(uint32_t edge);
     void touch(uint32_t t);
     bool onEdge(uint32_t e, uint32_t p) const;
@@ -153,7 +180,7 @@ private:
     void siftDown(size_t i);
     void heapRemove(uint32_t t);
 
-    const Grid grid_;
+    const Area area_;
     const Limits limits_;
 
     std::vector<int32_t> x_, y_;          // per point: column, row
@@ -221,10 +248,28 @@ bool Refiner::onEdge(uint32_t e, uint32_t p) const {
 // lies inside; when it lies on an edge, two in place of each triangle beside
 // that edge. Then restores the Delaunay property by flipping edges.
 void Refiner::insert(uint32_t t) {
+    const uint32_t c = candidate_[t];
+    insertAt(t, c % area_.columns, c / area_.columns);
+    for (const uint32_t changed : touched_) scan(changed);
+}
+
+// A fixed point, on the area's border: into the triangle whose border edge
+// holds it. The triangles are scanned once all fixed points are in.
+void Refiner::insertOnBorder(uint32_t x, uint32_t y) {
+    for (uint32_t e = 0; e < start_.size(); ++e) {
+        if (twin_[e] != kNone) continue;
+        const uint32_t a = start_[e], b = start_[nextEdge(e)];
+        if (orient(x_[a], y_[a], x_[b], y_[b], x, y) != 0) continue;
+        const int64_t along = (int64_t(x) - x_[a]) * (x_[b] - x_[a]) + (int64_t(y) - y_[a]) * (y_[b] - y_[a]);
+        const int64_t length = (x_[b] - x_[a]) * int64_t(x_[b] - x_[a]) + (y_[b] - y_[a]) * int64_t(y_[b] - y_[a]);
+        if (along > 0 && along < length) return insertAt(e / 3, x, y);
+    }
+}
+
+void Refiner::insertAt(uint32_t t, uint32_t x, uint32_t y) {
     ++insertion_;
     touched_.clear();
-    const uint32_t c = candidate_[t];
-    const uint32_t p = addPoint(c % grid_.columns, c / grid_.columns);
+    const uint32_t p = addPoint(x, y);
     const uint32_t e0 = 3 * t;
 
     uint32_t e = e0;
@@ -267,7 +312,6 @@ void Refiner::insert(uint32_t t) {
         edgeStack_.pop_back();
         legalize(edge);
     }
-    for (const uint32_t changed : touched_) scan(changed);
 }
 
 // Edge a lies opposite the new point r in triangle (p, q, r); its twin in
@@ -298,11 +342,11 @@ void Refiner::legalize(uint32_t a) {
 void Refiner::scan(uint32_t t) {
     const uint32_t va = start_[3 * t], vb = start_[3 * t + 1], vc = start_[3 * t + 2];
     const int64_t xa = x_[va], ya = y_[va], xb = x_[vb], yb = y_[vb], xc = x_[vc], yc = y_[vc];
-    const uint32_t columns = grid_.columns;
-    const int16_t* samples = grid_.samples;
-    const int64_t za = samples[uint64_t(ya) * columns + uint64_t(xa)];
-    const int64_t zb = samples[uint64_t(yb) * columns + uint64_t(xb)];
-    const int64_t zc = samples[uint64_t(yc) * columns + uint64_t(xc)];
+    const uint32_t columns = area_.columns, stride = area_.stride;
+    const int16_t* samples = area_.samples;
+    const int64_t za = samples[uint64_t(ya) * stride + uint64_t(xa)];
+    const int64_t zb = samples[uint64_t(yb) * stride + uint64_t(xb)];
+    const int64_t zc = samples[uint64_t(yc) * stride + uint64_t(xc)];
     const int64_t area2 = orient(xa, ya, xb, yb, xc, yc);
     const int64_t nx = (zb - za) * (yc - ya) - (zc - za) * (yb - ya);
     const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zb - za);
@@ -310,7 +354,10 @@ void Refiner::scan(uint32_t t) {
     // The three edges as (start, step) pairs for the row bounds.
     const int64_t ex[3] = {xa, xb, xc}, ey[3] = {ya, yb, yc};
     const int64_t yMin = std::min({ya, yb, yc}), yMax = std::max({ya, yb, yc});
-    const int64_t xLow = std::min({xa, xb, xc}), xHigh = std::max({xa, xb, xc});
+    // The fixed points' samples are left out: they are within the error
+    // already, and none of them may be inserted here.
+    const int64_t xLow = std::max(std::min({xa, xb, xc}), area_.fixedColumn == 0 ? int64_t{1} : int64_t{0});
+    const int64_t xHigh = std::min(std::max({xa, xb, xc}), area_.fixedColumn > 0 ? area_.fixedColumn - 1 : int64_t{columns});
     const double area2d = double(area2), nxd = double(nx);
     double best = 0;
     uint32_t bestIndex = uint32_t(ya) * columns + uint32_t(xa);
@@ -327,8 +374,8 @@ void Refiner::scan(uint32_t t) {
             else if (c < 0)
                 lo = hi + 1;
         }
-        if (lo > hi) continue;
-        const int16_t* row = samples + uint64_t(y) * columns + lo;
+        if (lo > hi || y == area_.fixedRow) continue;
+        const int16_t* row = samples + uint64_t(y) * stride + lo;
         const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - xa));
         const double rowBest = rowLargest(row, hi - lo + 1, area2d, plane, nxd);
         if (rowBest <= best) continue;
@@ -410,16 +457,20 @@ void Refiner::heapRemove(uint32_t t) {
     }
 }
 
-Outcome Refiner::run(Mesh& out, const Progress& progress) {
-    const uint32_t w = grid_.columns, h = grid_.rows;
-    // The two triangles of a grid cell, over the whole grid.
+void Refiner::start(const std::vector<std::pair<uint32_t, uint32_t>>& fixed) {
+    const uint32_t w = area_.columns, h = area_.rows;
+    // The two triangles of a grid cell, over the whole area.
     const uint32_t tl = addPoint(0, 0), tr = addPoint(w - 1, 0), bl = addPoint(0, h - 1), br = addPoint(w - 1, h - 1);
     const uint32_t t0 = addTriangle(), t1 = addTriangle();
     ++insertion_;
     setTriangle(t0, tl, tr, bl, kNone, kNone, kNone);
     setTriangle(t1, tr, br, bl, kNone, kNone, int32_t(3 * t0 + 1));
-    scan(t0);
-    scan(t1);
+    for (const auto& [x, y] : fixed) insertOnBorder(x, y);
+    for (uint32_t t = 0; t < error_.size(); ++t) scan(t);
+}
+
+Outcome Refiner::finish(Mesh& out, const Progress& progress) {
+    const uint32_t w = area_.columns, h = area_.rows;
 
     const uint64_t budget = limits_.maxTriangles == 0 ? 0 : std::max<uint64_t>(limits_.maxTriangles, 2);
     const double firstError = heap_.empty() ? 0 : heap_.front().error;
@@ -449,7 +500,8 @@ Outcome Refiner::run(Mesh& out, const Progress& progress) {
     // The kept points in grid order; the triangles renumbered to match.
     const size_t points = x_.size();
     std::vector<std::pair<uint32_t, uint32_t>> order(points);
-    for (size_t i = 0; i < points; ++i) order[i] = {uint32_t(y_[i]) * w + uint32_t(x_[i]), uint32_t(i)};
+    for (size_t i = 0; i < points; ++i)
+        order[i] = {(uint32_t(y_[i]) + area_.top) * area_.gridColumns + uint32_t(x_[i]) + area_.left, uint32_t(i)};
     std::sort(order.begin(), order.end());
     std::vector<uint32_t> renumbered(points);
     out.points.resize(points);
@@ -464,21 +516,168 @@ Outcome Refiner::run(Mesh& out, const Progress& progress) {
     return Outcome::Done;
 }
 
+// From this many points on the longer side a grid is refined as two halves
+// at once, one per thread (the choice depends on the grid alone, so the
+// mesh is the same on any machine).
+constexpr uint32_t kSplitFrom = 257;
+
+// The points of the line of samples line[0], line[step], ... line[(n - 1) x
+// step] that keep the polyline through them within maxError of every sample
+// (its two ends always): each stretch is split at its farthest sample until
+// none is too far. Returns the kept positions in order and the worst error.
+std::vector<uint32_t> simplifyLine(const int16_t* line, size_t step, uint32_t n, double maxError, double& worst) {
+    std::vector<uint32_t> kept{0, n - 1};
+    std::vector<std::pair<uint32_t, uint32_t>> stretches{{0, n - 1}};
+    worst = 0;
+    while (!stretches.empty()) {
+        const auto [a, b] = stretches.back();
+        stretches.pop_back();
+        // error x length = |length x z(r) - (length x z(a) + (z(b) - z(a)) x (r - a))|, in integers.
+        const int64_t length = b - a, za = line[a * step], zb = line[b * step];
+        int64_t farthest = 0;
+        uint32_t at = a;
+        for (uint32_t r = a + 1; r < b; ++r) {
+            const int64_t e = length * line[r * step] - (length * za + (zb - za) * int64_t(r - a));
+            const int64_t magnitude = e < 0 ? -e : e;
+            if (magnitude > farthest) farthest = magnitude, at = r;
+        }
+        if (double(farthest) > maxError * double(length)) {
+            kept.push_back(at);
+            stretches.push_back({a, at});
+            stretches.push_back({at, b});
+        } else {
+            worst = std::max(worst, double(farthest) / double(length));
+        }
+    }
+    std::sort(kept.begin(), kept.end());
+    return kept;
+}
+
+// The two halves' meshes as one: the shared points once, in grid order.
+void joinHalves(const Mesh& first, const Mesh& second, Mesh& out) {
+    out.points.resize(first.points.size() + second.points.size());
+    const auto end = std::set_union(first.points.begin(), first.points.end(), second.points.begin(),
+                                    second.points.end(), out.points.begin());
+    out.points.erase(end, out.points.end());
+    out.triangles.reserve(first.triangles.size() + second.triangles.size());
+    for (const Mesh* half : {&first, &second})
+        for (const uint32_t v : half->triangles)
+            out.triangles.push_back(uint32_t(
+                std::lower_bound(out.points.begin(), out.points.end(), half->points[v]) - out.points.begin()));
+}
+
+Outcome refineInHalves(const Grid& grid, const Limits& limits, Mesh& out, const Progress& progress) {
+    // The halves share the middle column (or row, when the grid is taller
+    // than wide); its points are chosen first, as a line.
+    const bool byColumn = grid.columns >= grid.rows;
+    const uint32_t along = byColumn ? grid.columns : grid.rows, across = byColumn ? grid.rows : grid.columns;
+    const uint32_t middle = (along - 1) / 2;
+    double lineWorst = 0;
+    const std::vector<uint32_t> line = simplifyLine(grid.samples + (byColumn ? middle : size_t{middle} * grid.columns),
+                                                    byColumn ? grid.columns : 1, across, limits.maxError, lineWorst);
+
+    Area halves[2];
+    std::vector<std::pair<uint32_t, uint32_t>> fixed[2];
+    for (int k = 0; k < 2; ++k) {
+        Area& a = halves[k];
+        a.stride = a.gridColumns = grid.columns;
+        const uint32_t start = k == 0 ? 0 : middle, count = k == 0 ? middle + 1 : along - middle;
+        const int64_t seam = k == 0 ? count - 1 : 0;
+        (byColumn ? a.left : a.top) = start;
+        (byColumn ? a.columns : a.rows) = count;
+        (byColumn ? a.rows : a.columns) = across;
+        (byColumn ? a.fixedColumn : a.fixedRow) = seam;
+        a.samples = grid.samples + size_t{a.top} * grid.columns + a.left;
+        for (size_t i = 1; i + 1 < line.size(); ++i)
+            fixed[k].push_back(byColumn ? std::make_pair(uint32_t(seam), line[i]) : std::make_pair(line[i], uint32_t(seam)));
+    }
+
+    // The second half on a helper thread, which looks at the cancel flag
+    // with each of its progress steps; the caller's thread runs the first
+    // half, reports the two halves' mean progress and passes on a cancel.
+    Mesh meshes[2];
+    std::atomic<bool> cancel{false}, secondDone{false};
+    std::atomic<uint32_t> secondProgress{0};  // thousandths
+    Outcome secondOutcome = Outcome::Done;
+    auto runSecond = [&] {
+        try {
+            Refiner refiner(halves[1], limits);
+            secondOutcome = refiner.run(meshes[1],
+                                        [&](double f) {
+                                            secondProgress = uint32_t(f * 1000);
+                                            return !cancel.load();
+                                        },
+                                        fixed[1]);
+        } catch (const std::bad_alloc&) {
+            secondOutcome = Outcome::NoMemory;
+        } catch (const std::length_error&) {
+            secondOutcome = Outcome::NoMemory;
+        }
+        secondDone = true;
+    };
+    std::thread helper;
+    try {
+        helper = std::thread(runSecond);
+    } catch (const std::exception&) {  // no thread: the halves one after the other
+    }
+    auto report = [&](double firstFraction) {
+        const bool goOn = !progress || progress((firstFraction + secondProgress.load() / 1000.0) / 2);
+        if (!goOn) cancel = true;
+        return goOn;
+    };
+    Outcome firstOutcome = Outcome::Done;
+    try {
+        Refiner refiner(halves[0], limits);
+        firstOutcome = refiner.run(meshes[0], report, fixed[0]);
+    } catch (const std::bad_alloc&) {
+        firstOutcome = Outcome::NoMemory;
+    } catch (const std::length_error&) {
+        firstOutcome = Outcome::NoMemory;
+    }
+    if (firstOutcome != Outcome::Done) cancel = true;
+    if (helper.joinable()) {
+        while (!secondDone.load() && !cancel.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            (void)report(1.0);
+        }
+        helper.join();
+    } else if (firstOutcome == Outcome::Done) {
+        runSecond();
+    }
+    if (firstOutcome != Outcome::Done) return firstOutcome;
+    if (secondOutcome != Outcome::Done) return secondOutcome == Outcome::NoMemory ? Outcome::NoMemory : Outcome::Cancelled;
+    if (cancel.load()) return Outcome::Cancelled;
+    joinHalves(meshes[0], meshes[1], out);
+    out.worstError = std::max({meshes[0].worstError, meshes[1].worstError, lineWorst});
+    return Outcome::Done;
+}
+
 }  // namespace
 
 Outcome Refine(const Grid& grid, const Limits& limits, Mesh& out, const Progress& progress) {
     out = Mesh();
     if (!grid.samples || grid.columns < 2 || grid.rows < 2) return Outcome::Done;
+    Outcome outcome = Outcome::NoMemory;
     try {
-        Refiner refiner(grid, limits);
-        return refiner.run(out, progress);
+        // Halves only with an error bound and no budget: the budget is the
+        // whole mesh's, and a half cannot know the other's share of it.
+        // A grid its two first triangles already meet (a plane) stays two.
+        Area whole;
+        whole.samples = grid.samples;
+        whole.columns = whole.stride = whole.gridColumns = grid.columns;
+        whole.rows = grid.rows;
+        Refiner refiner(whole, limits);
+        refiner.start({});
+        if (limits.maxTriangles == 0 && limits.maxError > 0 && std::max(grid.columns, grid.rows) >= kSplitFrom &&
+            refiner.needsPoints())
+            outcome = refineInHalves(grid, limits, out, progress);
+        else
+            outcome = refiner.finish(out, progress);
     } catch (const std::bad_alloc&) {
-        out = Mesh();
-        return Outcome::NoMemory;
     } catch (const std::length_error&) {
-        out = Mesh();
-        return Outcome::NoMemory;
     }
+    if (outcome != Outcome::Done) out = Mesh();
+    return outcome;
 }
 
 }  // namespace refinement

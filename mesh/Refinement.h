@@ -10,6 +10,12 @@
 // samples, and every quantity the scan compares is an integer below 2^53 held
 // in a double. The result is therefore the same bits on every build.
 //
+// A grid of 257 points or more on its longer side, refined to an error bound
+// without a budget, is refined as two halves at once on two threads: the
+// middle line's points are chosen first (as a polyline within the bound),
+// then each half is refined with them fixed, so the halves meet exactly.
+// A grid that two triangles already meet stays two triangles.
+//
 // Memory: nothing per grid point (the samples are only read); about 60 bytes
 // per kept triangle while it runs, all of it in vectors whose growth failures
 // are caught and reported as Outcome::NoMemory.

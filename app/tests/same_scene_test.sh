@@ -2,7 +2,7 @@
 # The builds write the same scene: vqvireru on Linux, vqvireru.exe and
 # scenehost.exe of the win64 and win32 builds, for the example with its
 # default options and with edited ones, byte for byte; and a 4097 x 4097
-# terrain through both vqvireru.exe builds (the win32 one cannot map the
+# terrain through both vqvireru.exe builds, whole and error-bounded (the win32 one cannot map the
 # whole file and writes it from memory). The win32 programs take part where
 # this machine runs 32-bit programs.
 #   usage: same_scene_test.sh BUILD_ROOT   (holds native/, win64/, win32/)
@@ -26,6 +26,12 @@ edited_cli=(--name Peak --no-camera --scale 0.25)
 edited_ui=(--ui text:1001=Peak --ui check:1036=0 --ui spin:1000=0.25)
 "$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux.glb"
 "$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-edited.glb" "${edited_cli[@]}"
+# The error-bounded mesh: exact arithmetic, so every build keeps the same points.
+# By error alone the grid is refined in two halves at once; with a budget, whole.
+refined_cli=(--max-error 0.75)
+budget_cli=(--max-error 0.75 --max-triangles 20000)
+"$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-refined.glb" "${refined_cli[@]}"
+"$root/native/app/vqvireru" import "$ridge" -q -o "$work/linux-budget.glb" "${budget_cli[@]}"
 for b in "${builds[@]}"; do
   bin=$root/$b/bin
   "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli.glb")" >"$work/$b-cli.out"
@@ -33,6 +39,12 @@ for b in "${builds[@]}"; do
   "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-edited.glb")" \
     "${edited_cli[@]}" >"$work/$b-cli-edited.out"
   same "$work/linux-edited.glb" "$work/$b-cli-edited.glb" "$b vqvireru.exe with edited options"
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-refined.glb")" \
+    "${refined_cli[@]}" >"$work/$b-cli-refined.out"
+  same "$work/linux-refined.glb" "$work/$b-cli-refined.glb" "$b vqvireru.exe: the error-bounded mesh"
+  "$emu" "$bin/vqvireru.exe" import "$(winpath "$ridge")" -q -o "$(winpath "$work/$b-cli-budget.glb")" \
+    "${budget_cli[@]}" >"$work/$b-cli-budget.out"
+  same "$work/linux-budget.glb" "$work/$b-cli-budget.glb" "$b vqvireru.exe: the error-bounded mesh with a budget"
   # Each scenehost run gets a fresh plug-in copy: no saved options.
   for run in host host-edited; do
     mkdir -p "$work/$b-$run"
@@ -46,7 +58,8 @@ for b in "${builds[@]}"; do
   same "$work/linux-edited.glb" "$work/$b-host-edited.glb" "$b scenehost.exe with edited options"
 done
 
-# A large terrain: the 32-bit program writes the 64-bit one's bytes.
+# A large terrain: the 32-bit program writes the 64-bit one's bytes, the
+# full grid and an error-bounded mesh of it.
 if [[ ${builds[*]} == *win32* ]]; then
   "$emu" "$root/win64/bin/vq-tergen.exe" terrain "$(winpath "$work/big.ter")" --points 4097 4097 >/dev/null
   for b in win64 win32; do
@@ -54,6 +67,11 @@ if [[ ${builds[*]} == *win32* ]]; then
       >"$work/big-$b.out"
   done
   same "$work/big-win64.glb" "$work/big-win32.glb" "4097 x 4097: win32 vqvireru.exe writes what win64 writes"
+  for b in win64 win32; do
+    "$emu" "$root/$b/bin/vqvireru.exe" import "$(winpath "$work/big.ter")" -q --max-error 1 \
+      -o "$(winpath "$work/big-refined-$b.glb")" >"$work/big-refined-$b.out"
+  done
+  same "$work/big-refined-win64.glb" "$work/big-refined-win32.glb" "4097 x 4097 at 1 m: win32 writes what win64 writes"
   rm -f "$work"/big*
 fi
 

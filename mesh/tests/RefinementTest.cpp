@@ -92,6 +92,16 @@ TEST(refinement, every_sample_within_the_error_on_varied_terrains) {
         for (const double error : {0.0, 0.25, 1.0, 7.5, 100.0, 1000.0, 70000.0}) expectSound(t, error);
 }
 
+// Grids long enough to be refined as two halves at once, split across
+// either side: the shared line's points are the same on both sides, so the
+// halves meet without a crack, and the guarantee holds across the line.
+TEST(refinement, grids_refined_in_two_halves_meet_without_a_crack) {
+    const Terrain terrains[] = {relief(300, 41, 6), noise(37, 290, 7, 4000), cliff(257, 60), spike(258, 258),
+                                relief(2, 400, 8), relief(400, 3, 9)};
+    for (const Terrain& t : terrains)
+        for (const double error : {0.5, 20.0, 900.0, 70000.0}) expectSound(t, error);
+}
+
 // Error 0 keeps refining until the mesh meets every sample: on noise, that
 // is nearly every point; a bound beyond the relief leaves the two corners'
 // triangles.
@@ -109,8 +119,9 @@ TEST(refinement, zero_error_meets_every_sample_and_a_huge_one_keeps_the_corners)
 TEST(refinement, planes_and_the_smallest_grid_are_two_triangles) {
     Terrain tilted{"tilted", 50, 31, std::vector<int16_t>(50 * 31)};
     for (uint32_t i = 0; i < tilted.samples.size(); ++i) tilted.samples[i] = int16_t(3 * (i % 50) - 7 * (i / 50));
-    for (const Terrain& t : {Terrain{"level", 64, 64, std::vector<int16_t>(64 * 64, -5)}, tilted}) {
-        const Refined r = refine(t, 0);
+    for (const Terrain& t : {Terrain{"level", 64, 64, std::vector<int16_t>(64 * 64, -5)}, tilted,
+                             Terrain{"wide level", 600, 300, std::vector<int16_t>(600 * 300, 12)}}) {
+        const Refined r = refine(t, 0.5);
         EXPECT_EQ(r.mesh.triangles.size(), 6u) << t.name;
         EXPECT_EQ(r.mesh.points.size(), 4u) << t.name;
         EXPECT_EQ(r.mesh.worstError, 0) << t.name;
