@@ -29,7 +29,7 @@ pause=${PAUSE:-3}
 here=$(dirname "$(realpath "$0")")
 vqvireru=$build/app/vqvireru
 tergen=$build/tools/vq-tergen
-zip=$(ls "$build"/blender/vqvireru_import-*.zip 2>/dev/null | head -1)
+zip=$(ls "$build"/blender/vqvireru_import-*.zip 2>/dev/null | grep -v -e -linux- -e -windows- | head -1)
 for x in "$vqvireru" "$tergen"; do [[ -x $x ]] || { echo "not built: $x" >&2; usage; }; done
 [[ -f $zip ]] || { echo "not built: the add-on zip (target blender_addon)" >&2; usage; }
 for x in blender /usr/bin/time python3; do
