@@ -401,6 +401,14 @@ TEST_F(DriverFixture, a_grid_too_large_for_the_address_space_is_refused_from_its
     header.xPoints = 8193;
     header.yPoints = 2;
     EXPECT_TRUE(CheckTerrainFits(header, text, sizeof text));
+    // An error-bounded mesh needs the samples alone for certain (2 bytes a
+    // point): 8193 x 8193 fits a 32-bit process then; 65535 x 65535 (8.6 GB)
+    // still does not.
+    EXPECT_EQ(TerrainListBytes(8193, 8193, true), 8193ull * 8193 * 2);
+    header.xPoints = header.yPoints = 8193;
+    EXPECT_TRUE(CheckTerrainFits(header, text, sizeof text, true));
+    header.xPoints = header.yPoints = 65535;
+    EXPECT_EQ(CheckTerrainFits(header, text, sizeof text, true), sizeof(void*) == 8);
 
     // A file that declares 8193 x 8193 points and holds none: a 32-bit
     // import says so before the options; a 64-bit one reads what is there.

@@ -49,16 +49,16 @@ std::vector<float> exportedPositions(const TempFolder& folder, const std::string
 }
 
 // Builds the terrain as the worker does once the elevations are read, at
-// scale 0.5 with the pivot centred, on a host that answers nodeIndices (or
+// scale 0.5 (unless said) with the pivot centred, on a host that answers nodeIndices (or
 // 0..n-1) for the mesh's nodes. "3d land" goes through the name rule.
 bool build(const TempFolder& folder, ImportSession& session, const tergen::TerrainParams& params,
-           std::vector<int32_t> nodeIndices = {}) {
+           std::vector<int32_t> nodeIndices = {}, float scale = 0.5f) {
     XSI::HostControl::ResetHost();
     XSI::HostControl::SetNodeIndexAnswer(std::move(nodeIndices));
     EXPECT_TRUE(session.terrain.open(folder.write("t.ter", tergen::terrainBytes(params)).c_str()));
     EXPECT_TRUE(session.terrain.readElevations(nullptr, nullptr));
     fixedtext::copy(session.objectName, "3d land");
-    session.scale = 0.5f;
+    session.scale = scale;
     return BuildTerrain(session, nullptr);
 }
 
@@ -204,7 +204,7 @@ TEST(terrain_build, non_square_grid_with_three_scal_values) {
 // Checked on grids of every kind: heights up and down (a negative height
 // scale), wholly below zero, two points wide, and large enough for the node
 // values to go to the host in several pieces.
-void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError);
+void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError, float scale = 0.5f);
 
 TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_texture_coordinates) {
     tergen::TerrainParams p = grid(37, 23);
@@ -214,6 +214,7 @@ TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_text
     p.baseHeight = 3;
     p.heightScale = 200;
     for (const double maxError : {0.5, 20.0, 1e6}) expectRefinedMeshKeepsTheGrid(p, maxError);
+    expectRefinedMeshKeepsTheGrid(p, 0.5, 0.3f);  // a scale that rounds
     p.heightScale = -200;
     for (const double maxError : {0.5, 20.0}) expectRefinedMeshKeepsTheGrid(p, maxError);
     p.heightScale = 200;
@@ -251,20 +252,21 @@ TEST(terrain_build, refined_planes_are_two_triangles) {
     }
 }
 
-void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError) {
+void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError, float scale) {
     const uint32_t w = *p.xPoints, h = *p.yPoints;
     const double scaleX = (*p.scale)[0], scaleY = (*p.scale)[1];
     const float scaleZ = (*p.scale)[2];
     SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", height scale " + std::to_string(p.heightScale) +
-                 ", base " + std::to_string(p.baseHeight) + ", error " + std::to_string(maxError));
+                 ", base " + std::to_string(p.baseHeight) + ", error " + std::to_string(maxError) + ", scale " +
+                 std::to_string(scale));
     TempFolder folder;
     {
         ImportSession full;
-        ASSERT_TRUE(build(folder, full, p));
+        ASSERT_TRUE(build(folder, full, p, {}, scale));
         const auto fullInfo = FindObject("_3d_land");
         ImportSession session;
         session.maxError = maxError;
-        ASSERT_TRUE(build(folder, session, p));
+        ASSERT_TRUE(build(folder, session, p, {}, scale));
         const std::vector<float> positions = exportedPositions(folder, "_3d_land");
         const auto info = FindObject("_3d_land");
         ASSERT_TRUE(info && fullInfo);
@@ -282,13 +284,14 @@ void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxErr
         };
         for (uint32_t v = 0; v < vertices; ++v) {
             const float* at = &positions[3 * v];
-            const uint32_t c = static_cast<uint32_t>(std::lround(at[0] / (scaleY * 0.5)));
-            const uint32_t r = static_cast<uint32_t>(std::lround(-at[2] / (scaleX * 0.5)));
-            ASSERT_TRUE(c < w && r < h && at[0] == static_cast<float>(c * scaleY * 0.5) &&
-                        at[2] == static_cast<float>(-(r * scaleX) * 0.5))
+            const double s = scale;
+            const uint32_t c = static_cast<uint32_t>(std::lround(at[0] / (scaleY * s)));
+            const uint32_t r = static_cast<uint32_t>(std::lround(-at[2] / (scaleX * s)));
+            ASSERT_TRUE(c < w && r < h && at[0] == static_cast<float>(c * scaleY * s) &&
+                        at[2] == static_cast<float>(-(r * scaleX) * s))
                 << v;
             points[v] = r * w + c;
-            EXPECT_EQ(at[1], static_cast<float>(height(points[v]) * 0.5)) << v;
+            EXPECT_EQ(at[1], static_cast<float>(height(points[v]) * s)) << v;
         }
         std::vector<uint32_t> corners;
         ASSERT_EQ(XSI::CGeometryAccessor(info->id).GetVertexIndices(corners), XSI::CStatus::OK);

@@ -244,6 +244,16 @@ TEST(refinement, progress_rises_and_cancel_stops) {
     EXPECT_GE(seen.front(), 0.0);
     EXPECT_LE(seen.back(), 1.0);
 
+    // Refined whole (a budget), where the largest error rises now and then.
+    seen.clear();
+    const Terrain rough = noise(260, 250, 6, 12000);
+    refinement::Refine({rough.samples.data(), rough.columns, rough.rows}, {1, 0xFFFFFFFF}, mesh, [&](double f) {
+        seen.push_back(f);
+        return true;
+    });
+    ASSERT_GE(seen.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+
     int calls = 0;
     const auto cancelled = refinement::Refine({t.samples.data(), t.columns, t.rows}, {50, 0}, mesh, [&](double) {
         return ++calls < 2;
@@ -299,6 +309,13 @@ TEST(refinement, each_point_added_is_the_farthest_sample) {
         refinement::Mesh before = refine(t, 0, 2).mesh;
         for (uint64_t budget = 3; budget < 160; ++budget) {
             const refinement::Mesh after = refine(t, 0, budget).mesh;
+            // It stopped only because the next point would not fit: one
+            // triangle more on the border, two inside.
+            const uint32_t next = farthestSample(t, after), nx = next % t.columns, ny = next / t.columns;
+            const bool border = nx == 0 || ny == 0 || nx == t.columns - 1 || ny == t.rows - 1;
+            if (refine(t, 0, budget + 2).mesh.points.size() > after.points.size()) {
+                ASSERT_GT(after.triangles.size() / 3 + (border ? 1 : 2), budget) << "budget " << budget;
+            }
             if (after.points.size() == before.points.size() + 1) {
                 std::vector<uint32_t> added;
                 std::set_difference(after.points.begin(), after.points.end(), before.points.begin(),
