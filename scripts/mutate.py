@@ -10,7 +10,7 @@ caught when a test fails (or the build's own checks refuse it), survived when
 every test passes, and did-not-build when it does not compile. The kill rate is
 caught / (caught + survived).
 
-    scripts/mutate.py [-j N] [--only TEXT] [--set all|own|review] [--list]
+    scripts/mutate.py [-j N] [--only TEXT] [--set all|own|review|third] [--list]
                       [--from-worktree] [--win] [--scratch DIR] [--keep]
 
 By default the scratch copy is the committed state (git archive HEAD); with
@@ -488,6 +488,202 @@ REVIEW_MUTANTS = [
       "the water and render check boxes bound to each other's option", win=True),
 ]
 
+# ---- The third list: a reviewer's faults in the error-bounded mesh
+# Written by a reviewer session from the issues and the code of the refinement
+# (mesh/Refinement.*), the refined import (import/TerrainBuild.cpp,
+# import/ImportSession.h) and the command's options (app/vqvireru/
+# ImportCommand.cpp), without reading the tests or the two lists above,
+# hunting for what a user or a file would show: the exact predicates and the
+# portable 128-bit product, floor division, the scan's plane and row bounds,
+# the vector path's lanes and tail, tie-breaking and the queue, the budget
+# rule and its border count, the halves (their fixed column, the middle line,
+# the join, the worst error), progress and cancel, the units of the bound and
+# of the reported error, the pivot from the full grid's bounds, the texture
+# coordinates of kept points, and the options' validation and summary.
+# Rate before any new test: see the end of this comment (filled in by the run).
+THIRD_MUTANTS = [
+    # mesh/Refinement.cpp: exact predicates and arithmetic
+    M("mesh/Refinement.cpp", "    w.hi = p3 + (p1 >> 32) + (p2 >> 32) + (middle >> 32);",
+      "    w.hi = p3 + (p1 >> 32) + (p2 >> 32);",
+      "the portable 128-bit product drops the carry out of its middle word (wrong in-circle sign near zero "
+      "on large grids)"),
+    M("mesh/Refinement.cpp", "        w.hi = ~w.hi + (w.lo == 0 ? 1 : 0);", "        w.hi = ~w.hi;",
+      "negating a 128-bit product forgets the borrow into the high word when the low word is zero"),
+    M("mesh/Refinement.cpp", "    w.hi = x.hi + y.hi + (w.lo < x.lo ? 1 : 0);", "    w.hi = x.hi + y.hi;",
+      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)"),
+    M("mesh/Refinement.cpp",
+      "    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));", "    return 0;",
+      "in-circle cases the double cannot settle taken as cocircular (no exact fallback: the mesh is not "
+      "Delaunay where points are nearly cocircular)"),
+    M("mesh/Refinement.cpp", "    if (q * b > a) --q;\n    else if", "    if",
+      "floor division rounds toward zero for negative numerators (row bounds one sample outside the triangle)"),
+    # mesh/Refinement.cpp: the scan
+    M("mesh/Refinement.cpp", "    const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zb - za);",
+      "    const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zc - za);",
+      "the plane's row slope with a corner's height repeated (copy-paste in the cross product)"),
+    M("mesh/Refinement.cpp", "        plane += nx * double(i);\n", "",
+      "the vector path's leftover samples (row lengths not a multiple of 4) measured against the row's start"),
+    M("mesh/Refinement.cpp", "_mm_srai_epi32(_mm_unpacklo_epi16(four, four), 16)",
+      "_mm_srli_epi32(_mm_unpacklo_epi16(four, four), 16)",
+      "negative samples widened without their sign in the vector path (terrains below the base height)"),
+    M("mesh/Refinement.cpp", "        const int16_t* row = samples + uint64_t(y) * stride + lo;",
+      "        const int16_t* row = samples + uint64_t(y) * columns + lo;",
+      "a half's rows read with its own width as the stride instead of the grid's"),
+    M("mesh/Refinement.cpp", "        bestIndex = uint32_t(y) * columns + uint32_t(lo + x);",
+      "        bestIndex = uint32_t(y) * stride + uint32_t(lo + x);",
+      "the farthest sample's index with the grid's stride in a half, decoded with the half's width"),
+    M("mesh/Refinement.cpp", "        if (rowBest <= best) continue;", "        if (rowBest < best) continue;",
+      "ties in a triangle's farthest sample broken by the last row instead of the first (mesh depends on "
+      "scan order)"),
+    M("mesh/Refinement.cpp", "        const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - xa));",
+      "        const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - ya));",
+      "the plane at a row's first sample measured from the wrong axis (column minus row)"),
+    # mesh/Refinement.cpp: the queue
+    M("mesh/Refinement.cpp", "    if (a.candidate != b.candidate) return a.candidate < b.candidate;",
+      "    if (a.candidate != b.candidate) return a.candidate > b.candidate;",
+      "equal errors: the higher grid index first (tie-break reversed; a different mesh)"),
+    M("mesh/Refinement.cpp", "    if (a.error != b.error) return a.error > b.error;",
+      "    if (a.error != b.error) return a.error < b.error;",
+      "the nearest sample inserted first instead of the farthest (a budget keeps the least useful points)"),
+    M("mesh/Refinement.cpp", "        siftUp(i);\n        siftDown(size_t(heapPlace_[t]));",
+      "        siftUp(i);",
+      "a queued triangle whose error fell is not moved down (the queue's top is not the farthest sample)"),
+    M("mesh/Refinement.cpp", "if (right < heap_.size() && before(heap_[right], heap_[first])) first = right;",
+      "if (right < heap_.size() && before(heap_[right], heap_[i])) first = right;",
+      "sift-down compares the right child with the parent, not the better child"),
+    # mesh/Refinement.cpp: the budget, progress and the result
+    M("mesh/Refinement.cpp", "cx == 0 || cy == 0 || cx == w - 1 || cy == h - 1;",
+      "cx == 0 || cy == 0 || cx == w - 1;",
+      "a point on the last row counted as inner (two triangles): the budget stops one short"),
+    M("mesh/Refinement.cpp", "if (budget != 0 && error_.size() + (border ? 1 : 2) > budget) break;",
+      "if (budget != 0 && error_.size() + (border ? 1 : 2) >= budget) break;",
+      "budget compared with >=: a mesh of exactly N triangles is never reached"),
+    M("mesh/Refinement.cpp", "            if (!progress(reported)) return Outcome::Cancelled;",
+      "            (void)progress(reported);",
+      "a cancel during the refinement ignored until it ends"),
+    M("mesh/Refinement.cpp", "reported = std::min(1.0, std::max(reported, fraction));",
+      "reported = std::min(1.0, fraction);", "the progress bar goes back when the largest error rises"),
+    M("mesh/Refinement.cpp", "+ area_.top) * area_.gridColumns + uint32_t(x_[i]) + area_.left,",
+      "+ area_.top) * area_.columns + uint32_t(x_[i]) + area_.left,",
+      "a half's kept points numbered with its own width instead of the grid's"),
+    M("mesh/Refinement.cpp", "    std::sort(order.begin(), order.end());\n    std::vector<uint32_t> renumbered",
+      "    std::vector<uint32_t> renumbered",
+      "kept points in insertion order, not grid order (not ascending; the halves' join needs them sorted)"),
+    M("mesh/Refinement.cpp", "out.worstError = std::max(out.worstError, error);", "out.worstError = error;",
+      "the worst error reported is the last triangle's, not the largest"),
+    # mesh/Refinement.cpp: the middle line and the halves
+    M("mesh/Refinement.cpp", "(length * za + (zb - za) * int64_t(r - a));",
+      "(length * za + (zb - za) * int64_t(r));",
+      "the middle line's interpolation measured from the line's start, not the stretch's"),
+    M("mesh/Refinement.cpp", "            worst = std::max(worst, double(farthest) / double(length));\n", "",
+      "the middle line's error left out of the worst error reported"),
+    M("mesh/Refinement.cpp", "std::set_union(first.points.begin()", "std::merge(first.points.begin()",
+      "the halves joined with the middle line's points twice (unused duplicate points)"),
+    M("mesh/Refinement.cpp", "count = k == 0 ? middle + 1 : along - middle;",
+      "count = k == 0 ? middle + 1 : along - middle - 1;",
+      "the second half one column short: the last column is not covered"),
+    M("mesh/Refinement.cpp", "const int64_t seam = k == 0 ? count - 1 : 0;", "const int64_t seam = k == 0 ? count : 0;",
+      "the first half's shared column one past its edge: its fixed points are not inserted (cracks at the join)"),
+    M("mesh/Refinement.cpp", "for (size_t i = 1; i + 1 < line.size(); ++i)", "for (size_t i = 1; i + 2 < line.size(); ++i)",
+      "the middle line's last inner point left out of both halves (the join is outside the bound there)"),
+    M("mesh/Refinement.cpp", "byColumn ? grid.columns : 1, across, limits.maxError, lineWorst);",
+      "byColumn ? 1 : grid.columns, across, limits.maxError, lineWorst);",
+      "the middle line read along the wrong axis (step of one sample for a column)"),
+    M("mesh/Refinement.cpp", "    if (firstOutcome != Outcome::Done) cancel = true;\n", "",
+      "a cancel or a memory failure in the first half does not stop the second"),
+    M("mesh/Refinement.cpp", "std::max({meshes[0].worstError, meshes[1].worstError, lineWorst});",
+      "std::max({meshes[0].worstError, lineWorst});", "the second half's error left out of the worst error reported"),
+    M("mesh/Refinement.cpp", "        if (limits.maxTriangles == 0 && limits.maxError > 0 &&",
+      "        if (limits.maxError > 0 &&",
+      "halves also with a budget: each half takes the whole budget (up to twice the triangles asked)"),
+    M("mesh/Refinement.cpp", " >= kSplitFrom &&\n            refiner.needsPoints())", " >= kSplitFrom)",
+      "a large flat terrain split into halves: four triangles instead of two"),
+    # import/: the refined import
+    M("import/TerrainBuild.cpp", "u = static_cast<float>(point % xPoints) * du;",
+      "u = static_cast<float>(point % yPoints) * du;",
+      "a kept point's u from its index modulo the row count (axis mix-up on non-square grids)"),
+    M("import/TerrainBuild.cpp", "v = static_cast<float>(point / xPoints) * dv;",
+      "v = static_cast<float>(point / xPoints) / static_cast<float>(yPoints - 1);",
+      "a kept point's v divided instead of multiplied by the step: a float off the full grid's"),
+    M("import/TerrainBuild.cpp",
+      "static_cast<int32_t>(count), static_cast<int32_t>(first));\n        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;\n    }\n    return UVResult::Done;\n}\n\n// Vertical",
+      "static_cast<int32_t>(count), 0);\n        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;\n    }\n    return UVResult::Done;\n}\n\n// Vertical",
+      "the refined mesh's texture pieces all written at node 0 (meshes of more than 16384 nodes)"),
+    M("import/TerrainBuild.cpp", "header.heightScale * double{header.scaleZ} / 65536.0);",
+      "header.heightScale * double{header.scaleZ} / 32768.0);",
+      "metres per sample unit twice too large: the bound twice too strict, the worst error reported doubled"),
+    M("import/TerrainBuild.cpp", "return std::fabs(header.heightScale * double{header.scaleZ} / 65536.0);",
+      "return header.heightScale * double{header.scaleZ} / 65536.0;",
+      "a negative height scale gives negative metres per unit: the terrain becomes two triangles"),
+    M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12)",
+      "session.maxError / metresPerUnit * (1 + 1e-12)",
+      "the threshold's margin on the wrong side: a sample a hair beyond the bound accepted",
+      note="seen only when a sample's distance rounds to the bound itself"),
+    M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
+      "session.maxError * metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
+      "the bound converted to sample units the wrong way (multiplied by metres per unit)"),
+    M("import/TerrainBuild.cpp", "(1 - 1e-12) : HUGE_VAL;", "(1 - 1e-12) : 0;",
+      "a zero height scale (a flat terrain in metres) refined to every sample instead of two triangles"),
+    M("import/TerrainBuild.cpp", "        session.keptTriangles = mesh.triangles.size() / 3;",
+      "        session.keptTriangles = mesh.triangles.size();",
+      "the kept triangles counted as corners (three times too many in the summary)"),
+    M("import/TerrainBuild.cpp", "        session.worstError = mesh.worstError * metresPerUnit;",
+      "        session.worstError = mesh.worstError;",
+      "the worst error reported in sample units, not metres"),
+    M("import/TerrainBuild.cpp", "            return !session.cancelled;", "            return true;",
+      "Cancel Import or Ctrl+C not passed to the refinement (it runs to its end first)"),
+    M("import/TerrainBuild.cpp", "for (const uint32_t index : {0u, last, lowest, highest}) {",
+      "for (const uint32_t index : {0u, last, lowest}) {",
+      "the pivot's box without the highest sample (wrong height when it is not kept or not a corner)"),
+    M("import/TerrainBuild.cpp", "    const uint32_t last = static_cast<uint32_t>(count - 1);",
+      "    const uint32_t last = header.xPoints - 1;",
+      "the pivot's box from the first row's last point instead of the last corner (centre off along rows)"),
+    M("import/TerrainBuild.cpp", "for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = -FLT_MAX;",
+      "for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = 0;",
+      "the pivot's box starts at 0: wrong for a terrain wholly below zero"),
+    M("import/TerrainBuild.cpp", "        if (refined) {\n            double lo[3], hi[3];",
+      "        if (false) {\n            double lo[3], hi[3];",
+      "the refined mesh's pivot from its own bounding box, not the full grid's (moves when an extreme sample "
+      "is not kept)"),
+    M("import/TerrainBuild.cpp",
+      "static_cast<int32_t>(index / header.xPoints), static_cast<int32_t>(index % header.xPoints),",
+      "static_cast<int32_t>(index / header.yPoints), static_cast<int32_t>(index % header.yPoints),",
+      "kept points' positions from their index with the row count as width (non-square grids)"),
+    M("import/TerrainBuild.cpp", "    if (refined) return points * 2;\n", "",
+      "the refined import sized as the full grid's lists: the 32-bit program refuses what it can import"),
+    M("import/TerrainBuild.cpp", "const bool refined = session.Refines() && xPoints >= 2 && yPoints >= 2;",
+      "const bool refined = session.Refines() && xPoints > 2 && yPoints > 2;",
+      "a grid two points wide skips the refinement (every point kept whatever the bound or budget)"),
+    M("import/ImportSession.h", "bool Refines() const { return maxError > 0 || maxTriangles > 0; }",
+      "bool Refines() const { return maxError > 0; }", "--max-triangles alone ignored: the full grid written"),
+    # app/vqvireru: the options and the summary
+    M("app/vqvireru/ImportCommand.cpp", "           value >= 0 && text.find_first_of", "           text.find_first_of",
+      "a negative --max-error accepted (the full grid written, exit 0)"),
+    M("app/vqvireru/ImportCommand.cpp", "errno != ERANGE && std::isfinite(value) &&", "errno != ERANGE &&",
+      "--max-error inf accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "    return !text.empty() && end ==", "    return end ==",
+      "an empty --max-error accepted as 0"),
+    M("app/vqvireru/ImportCommand.cpp", "end == text.c_str() + text.size() &&", "end != text.c_str() &&",
+      "a --max-error with trailing text (\"1m\", \"0.5x\") accepted"),
+    M("app/vqvireru/ImportCommand.cpp", " &&\n           value >= 0 && text.find_first_of(\"xXpP\") == std::string::npos;",
+      " &&\n           value >= 0;", "a hexadecimal --max-error (\"0x1p-1\") accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "    return value >= 2 && value <= 0xFFFFFFFFull;",
+      "    return value >= 1 && value <= 0xFFFFFFFFull;", "a triangle budget of 1 accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "text.size() > 10 ||", "text.size() > 9 ||",
+      "a ten-digit triangle budget (up to 4294967295) refused"),
+    M("app/vqvireru/ImportCommand.cpp", "    return value >= 2 && value <= 0xFFFFFFFFull;", "    return value >= 2;",
+      "a triangle budget beyond 32 bits (4294967296 .. 9999999999) accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "        session.maxTriangles = maxTriangles;\n", "",
+      "--max-triangles parsed but never handed to the import"),
+    M("app/vqvireru/ImportCommand.cpp", "static_cast<unsigned long long>(refined.points),\n"
+      "                         static_cast<unsigned long long>(refined.triangles), refined.worstError);",
+      "static_cast<unsigned long long>(refined.triangles),\n"
+      "                         static_cast<unsigned long long>(refined.points), refined.worstError);",
+      "the summary prints the triangles as points and the points as triangles"),
+    M("app/vqvireru/ImportCommand.cpp", "triangles; worst error %.6g m\\n", "triangles; worst error %.2g m\\n",
+      "the worst error printed to two significant digits"),
+]
+
 # Mutants that need a reason to exist without being killable, by their text:
 # (none so far; every mutant above changes what a user can observe.)
 
@@ -560,14 +756,14 @@ def main():
     ap.add_argument("--list", action="store_true", help="list the mutants and check their texts, then stop")
     ap.add_argument("--from-worktree", action="store_true", help="copy the work tree, not the last commit")
     ap.add_argument("--win", action="store_true", help="also the Win32 mutants (win64 build, Wine tests)")
-    ap.add_argument("--set", choices=["all", "own", "review"], default="all",
-                    help="the first list (own), the reviewer's (review), or both")
+    ap.add_argument("--set", choices=["all", "own", "review", "third"], default="all",
+                    help="the first list (own), the reviewer's (review), the third (third), or all")
     ap.add_argument("--scratch", default="/tmp/vq-mutate")
     ap.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = ap.parse_args()
 
-    lists = {"own": MUTANTS, "review": REVIEW_MUTANTS}
-    chosen = [m for name in (["own", "review"] if args.set == "all" else [args.set]) for m in lists[name]]
+    lists = {"own": MUTANTS, "review": REVIEW_MUTANTS, "third": THIRD_MUTANTS}
+    chosen = [m for name in (["own", "review", "third"] if args.set == "all" else [args.set]) for m in lists[name]]
     for name, ms in lists.items():
         for m in ms:
             m["list"] = name
@@ -647,7 +843,7 @@ def main():
     print("per folder (caught/judged):", ", ".join(f"{k} {c}/{n}" for k, (c, n) in sorted(by_folder.items())))
     if judged:
         print(f"kill rate: {100.0 * caught / judged:.1f}%")
-    for name in ("own", "review"):
+    for name in ("own", "review", "third"):
         c = sum(1 for m, o in results if m["list"] == name and o == "caught")
         n = sum(1 for m, o in results if m["list"] == name and o != "did-not-build")
         if n:
