@@ -42,12 +42,12 @@ def load(path):
     for o in [o for o in scene.objects if o.type == "LIGHT"]:
         bpy.data.objects.remove(o)
     low_sun = bpy.data.objects.new("low sun", bpy.data.lights.new("low sun", "SUN"))
-    low_sun.data.energy = 4.0
-    low_sun.rotation_euler = (math.radians(70), 0, math.radians(135))
+    low_sun.data.energy = 3.0
+    low_sun.rotation_euler = (math.radians(55), 0, math.radians(135))
     scene.collection.objects.link(low_sun)
     world = bpy.data.worlds.new("sky")
     world.use_nodes = True
-    world.node_tree.nodes["Background"].inputs["Strength"].default_value = 0.25
+    world.node_tree.nodes["Background"].inputs["Strength"].default_value = 0.6
     scene.world = world
     scene.render.engine = "CYCLES"
     scene.cycles.samples = 24
