@@ -503,18 +503,21 @@ REVIEW_MUTANTS = [
 # Rate before any new test: see the end of this comment (filled in by the run).
 THIRD_MUTANTS = [
     # mesh/Refinement.cpp: exact predicates and arithmetic
-    M("mesh/Refinement.cpp", "    w.hi = p3 + (p1 >> 32) + (p2 >> 32) + (middle >> 32);",
-      "    w.hi = p3 + (p1 >> 32) + (p2 >> 32);",
-      "the portable 128-bit product drops the carry out of its middle word (wrong in-circle sign near zero "
-      "on large grids)"),
-    M("mesh/Refinement.cpp", "        w.hi = ~w.hi + (w.lo == 0 ? 1 : 0);", "        w.hi = ~w.hi;",
-      "negating a 128-bit product forgets the borrow into the high word when the low word is zero"),
+    M("mesh/Refinement.cpp", "    w.lo = (middle << 32) | (p0 & 0xFFFFFFFFu);", "    w.lo = (middle << 32) + p0;",
+      "the portable 128-bit product's low word adds the first partial product whole (its high half twice): "
+      "cocircular points far apart (the grid's four corners) no longer test as cocircular"),
     M("mesh/Refinement.cpp", "    w.hi = x.hi + y.hi + (w.lo < x.lo ? 1 : 0);", "    w.hi = x.hi + y.hi;",
-      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)"),
+      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)",
+      note="the exact sum decides only what the double cannot: on grids below about 2000 points a side the "
+           "double is exact and only true zeros reach it, which this fault turns to negative, read as on the "
+           "circle as zero is; a wrong sign needs a nearly cocircular quad thousands of samples wide"),
     M("mesh/Refinement.cpp",
-      "    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));", "    return 0;",
+      "    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
+      "    return 0 * sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
       "in-circle cases the double cannot settle taken as cocircular (no exact fallback: the mesh is not "
-      "Delaunay where points are nearly cocircular)"),
+      "Delaunay where points are nearly cocircular)",
+      note="on grids below about 2000 points a side the double is exact and only true zeros reach the exact "
+           "test, which answers zero too; a difference needs a nearly cocircular quad thousands of samples wide"),
     M("mesh/Refinement.cpp", "    if (q * b > a) --q;\n    else if", "    if",
       "floor division rounds toward zero for negative numerators (row bounds one sample outside the triangle)"),
     # mesh/Refinement.cpp: the scan
