@@ -592,6 +592,8 @@ THIRD_MUTANTS = [
     M("mesh/Refinement.cpp", "byColumn ? grid.columns : 1, across, limits.maxError, lineWorst);",
       "byColumn ? 1 : grid.columns, across, limits.maxError, lineWorst);",
       "the middle line read along the wrong axis (step of one sample for a column)"),
+    M("mesh/Refinement.cpp", ": std::make_pair(line[i], uint32_t(seam)));", ": std::make_pair(uint32_t(seam), line[i]));",
+      "a grid taller than wide: the middle row's points given as (row, column), so the halves do not share them"),
     M("mesh/Refinement.cpp", "    if (firstOutcome != Outcome::Done) cancel = true;\n", "",
       "a cancel or a memory failure in the first half does not stop the second"),
     M("mesh/Refinement.cpp", "std::max({meshes[0].worstError, meshes[1].worstError, lineWorst});",
@@ -601,6 +603,9 @@ THIRD_MUTANTS = [
       "halves also with a budget: each half takes the whole budget (up to twice the triangles asked)"),
     M("mesh/Refinement.cpp", " >= kSplitFrom &&\n            refiner.needsPoints())", " >= kSplitFrom)",
       "a large flat terrain split into halves: four triangles instead of two"),
+    M("mesh/Refinement.cpp", "if (!grid.samples || grid.columns < 2 || grid.rows < 2) return Outcome::Done;",
+      "if (!grid.samples || grid.columns <= 2 || grid.rows <= 2) return Outcome::Done;",
+      "a grid two points wide gives an empty mesh"),
     # import/: the refined import
     M("import/TerrainBuild.cpp", "u = static_cast<float>(point % xPoints) * du;",
       "u = static_cast<float>(point % yPoints) * du;",
@@ -652,6 +657,14 @@ THIRD_MUTANTS = [
       "static_cast<int32_t>(index / header.xPoints), static_cast<int32_t>(index % header.xPoints),",
       "static_cast<int32_t>(index / header.yPoints), static_cast<int32_t>(index % header.yPoints),",
       "kept points' positions from their index with the row count as width (non-square grids)"),
+    M("import/TerrainBuild.cpp", "for (int k = 0; k < 3; ++k) *out++ = static_cast<float>(point[k] * scale);",
+      "for (int k = 0; k < 3; ++k) *out++ = static_cast<float>(static_cast<float>(point[k]) * scale);",
+      "kept points' positions rounded to float before the scale (an ulp off the full grid's)"),
+    M("import/TerrainBuild.cpp", "            const double value = static_cast<float>(point[k] * scale);",
+      "            const double value = point[k] * scale;",
+      "the refined mesh's pivot from unrounded positions, not the floats the full grid's box is made of",
+      note="differs from the full grid's pivot by under a float's rounding; seen only if the pivot is "
+           "compared exactly"),
     M("import/TerrainBuild.cpp", "    if (refined) return points * 2;\n", "",
       "the refined import sized as the full grid's lists: the 32-bit program refuses what it can import"),
     M("import/TerrainBuild.cpp", "const bool refined = session.Refines() && xPoints >= 2 && yPoints >= 2;",
@@ -685,6 +698,10 @@ THIRD_MUTANTS = [
       "the summary prints the triangles as points and the points as triangles"),
     M("app/vqvireru/ImportCommand.cpp", "triangles; worst error %.6g m\\n", "triangles; worst error %.2g m\\n",
       "the worst error printed to two significant digits"),
+    M("app/vqvireru/ImportCommand.cpp",
+      "        return usageError(console, \"--max-error must be a number of metres, 0 or more: \" + o.maxError);",
+      "        return usageError(console, \"--max-error must be a number of metres, 0 or more: \" + o.maxError), 1;",
+      "a refused --max-error exits 1 (as a failed import) instead of 2 (a usage error)"),
 ]
 
 # Mutants that need a reason to exist without being killable, by their text:
