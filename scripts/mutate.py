@@ -626,7 +626,7 @@ THIRD_MUTANTS = [
     M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12)",
       "session.maxError / metresPerUnit * (1 + 1e-12)",
       "the threshold's margin on the wrong side: a sample a hair beyond the bound accepted",
-      note="seen only when a sample's distance rounds to the bound itself"),
+      note="seen only with a sample whose distance in metres is a rounding above the bound asked"),
     M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
       "session.maxError * metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
       "the bound converted to sample units the wrong way (multiplied by metres per unit)"),
