@@ -1,5 +1,5 @@
 # One import in a headless Blender, for bench/blender_addon_vs_gltf.sh:
-#   blender -b --factory-startup --python blender_import.py -- addon TERRAIN.ter ADDON_DIR VQVIRERU
+#   [MAX_ERROR=M] blender -b --factory-startup --python blender_import.py -- addon TERRAIN.ter ADDON_DIR VQVIRERU
 #   blender -b --factory-startup --python blender_import.py -- gltf SCENE.glb
 # Prints "IMPORT seconds" (the operator call alone) and what it made.
 import os
@@ -15,7 +15,10 @@ if kind == "addon":
     import vqvireru_import
     vqvireru_import.register()
     os.environ["PATH"] = os.path.dirname(os.path.abspath(args[3])) + os.pathsep + os.environ["PATH"]
-    call = lambda: bpy.ops.import_scene.terragen_ter(filepath=path)
+    # MAX_ERROR: the import panel's Max Error (metres; unset or 0: every point).
+    max_error = float(os.environ.get("MAX_ERROR", "0"))
+    options = {"max_error": max_error} if max_error > 0 else {}
+    call = lambda: bpy.ops.import_scene.terragen_ter(filepath=path, **options)
 else:
     # Blender 3.4's glTF importer still uses aliases numpy 1.24 removed.
     import numpy

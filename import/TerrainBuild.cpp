@@ -39,23 +39,61 @@ constexpr uint32_t kCornerRow[6] = {0, 0, 1, 0, 1, 1};
 // import (12 bytes per node, six nodes per grid point), held only to be copied.
 enum class UVResult { Done, NoMemory, HostFailed };
 
-UVResult setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices, uint32_t xPoints,
-                    uint32_t yPoints, XSI::CStatus& hostStatus) {
+// The u of each column and the v of each row, and room for a piece of
+// node values; false when there is no room.
+bool gridTexture(uint32_t xPoints, uint32_t yPoints, size_t piece, std::vector<float>& columnU,
+                 std::vector<float>& rowV, std::vector<float>& values) {
     const float du = static_cast<float>(1.0 / (xPoints - 1));
     const float dv = static_cast<float>(1.0 / (yPoints - 1));
+    try {
+        columnU.resize(xPoints);
+        rowV.resize(yPoints);
+        values.resize(3 * piece);
+    } catch (const std::exception&) {
+        return false;
+    }
+    for (uint32_t c = 0; c < xPoints; ++c) columnU[c] = static_cast<float>(c) * du;
+    for (uint32_t r = 0; r < yPoints; ++r) rowV[r] = static_cast<float>(r) * dv;
+    return true;
+}
+
+// Node values in pieces (values holds one): node i gets the u, v of the
+// grid point pointOf gives for its entry of the triangle list, or 0, 0 when
+// the host names an entry past the list's entries.
+template <typename PointOf>
+UVResult setUVsByEntry(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices,
+                       const std::vector<float>& columnU, const std::vector<float>& rowV, uint64_t entries,
+                       std::vector<float>& values, PointOf pointOf, XSI::CStatus& hostStatus) {
+    const uint32_t xPoints = static_cast<uint32_t>(columnU.size());
+    const uint32_t nodes = nodeIndices.GetCount();
+    const uint32_t piece = static_cast<uint32_t>(values.size() / 3);
+    for (uint32_t first = 0; first < nodes; first += piece) {
+        const uint32_t count = std::min(piece, nodes - first);
+        for (uint32_t i = 0; i < count; ++i) {
+            const int32_t m = nodeIndices[first + i];
+            float u = 0.0f, v = 0.0f;
+            if (m >= 0 && uint64_t(m) < entries) {
+                const uint32_t point = pointOf(uint64_t(m));
+                u = columnU[point % xPoints];
+                v = rowV[point / xPoints];
+            }
+            values[3 * i] = u;
+            values[3 * i + 1] = v;
+            values[3 * i + 2] = 0.0f;
+        }
+        hostStatus = property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
+        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
+    }
+    return UVResult::Done;
+}
+
+UVResult setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices, uint32_t xPoints,
+                    uint32_t yPoints, XSI::CStatus& hostStatus) {
     const uint64_t entries = uint64_t{6} * (xPoints - 1) * (yPoints - 1);
     const uint32_t nodes = nodeIndices.GetCount();
     const uint32_t piece = 6 * (xPoints - 1);
     std::vector<float> columnU, rowV, values;
-    try {
-        columnU.resize(xPoints);
-        rowV.resize(yPoints);
-        values.resize(size_t{3} * piece);
-    } catch (const std::exception&) {
-        return UVResult::NoMemory;
-    }
-    for (uint32_t c = 0; c < xPoints; ++c) columnU[c] = static_cast<float>(c) * du;
-    for (uint32_t r = 0; r < yPoints; ++r) rowV[r] = static_cast<float>(r) * dv;
+    if (!gridTexture(xPoints, yPoints, piece, columnU, rowV, values)) return UVResult::NoMemory;
 
     if (nodeIndices.IsIdentity() && nodes == entries) {
         // Node n is entry n: each row of cells is one piece, in list order.
@@ -73,24 +111,8 @@ UVResult setNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeI
         }
         return UVResult::Done;
     }
-    for (uint32_t first = 0; first < nodes; first += piece) {
-        const uint32_t count = std::min(piece, nodes - first);
-        for (uint32_t i = 0; i < count; ++i) {
-            const int32_t m = nodeIndices[first + i];
-            float u = 0.0f, v = 0.0f;
-            if (m >= 0 && uint64_t(m) < entries) {
-                const uint32_t vertex = TriangleListVertex(uint64_t(m), xPoints);
-                u = columnU[vertex % xPoints];
-                v = rowV[vertex / xPoints];
-            }
-            values[3 * i] = u;
-            values[3 * i + 1] = v;
-            values[3 * i + 2] = 0.0f;
-        }
-        hostStatus = property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
-        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
-    }
-    return UVResult::Done;
+    return setUVsByEntry(property, nodeIndices, columnU, rowV, entries, values,
+                         [xPoints](uint64_t entry) { return TriangleListVertex(entry, xPoints); }, hostStatus);
 }
 
 enum class PositionsResult { Done, NoMemory, ReadFailed };
@@ -167,34 +189,11 @@ private:
 UVResult setRefinedNodeUVs(XSI::ClusterProperty& property, const XSI::CLongArray& nodeIndices,
                            const refinement::Mesh& mesh, uint32_t xPoints, uint32_t yPoints,
                            XSI::CStatus& hostStatus) {
-    const float du = static_cast<float>(1.0 / (xPoints - 1));
-    const float dv = static_cast<float>(1.0 / (yPoints - 1));
-    const uint32_t nodes = nodeIndices.GetCount();
-    constexpr uint32_t kPiece = 1u << 14;
-    std::vector<float> values;
-    try {
-        values.resize(size_t{3} * std::min(kPiece, nodes));
-    } catch (const std::exception&) {
-        return UVResult::NoMemory;
-    }
-    for (uint32_t first = 0; first < nodes; first += kPiece) {
-        const uint32_t count = std::min(kPiece, nodes - first);
-        for (uint32_t i = 0; i < count; ++i) {
-            const int32_t m = nodeIndices[first + i];
-            float u = 0.0f, v = 0.0f;
-            if (m >= 0 && size_t(m) < mesh.triangles.size()) {
-                const uint32_t point = mesh.points[mesh.triangles[size_t(m)]];
-                u = static_cast<float>(point % xPoints) * du;
-                v = static_cast<float>(point / xPoints) * dv;
-            }
-            values[3 * i] = u;
-            values[3 * i + 1] = v;
-            values[3 * i + 2] = 0.0f;
-        }
-        hostStatus = property.SetValues(values.data(), static_cast<int32_t>(count), static_cast<int32_t>(first));
-        if (hostStatus != XSI::CStatus::OK) return UVResult::HostFailed;
-    }
-    return UVResult::Done;
+    std::vector<float> columnU, rowV, values;
+    const size_t piece = std::min<size_t>(size_t{1} << 14, std::max<size_t>(nodeIndices.GetCount(), 1));
+    if (!gridTexture(xPoints, yPoints, piece, columnU, rowV, values)) return UVResult::NoMemory;
+    return setUVsByEntry(property, nodeIndices, columnU, rowV, mesh.triangles.size(), values,
+                         [&mesh](uint64_t entry) { return mesh.points[mesh.triangles[size_t(entry)]]; }, hostStatus);
 }
 
 // Vertical metres per unit of a raw sample: a sample's height is

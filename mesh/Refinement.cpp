@@ -250,6 +250,12 @@ bool Refiner::onEdge(uint32_t e, uint32_t p) const {
 void Refiner::insert(uint32_t t) {
     const uint32_t c = candidate_[t];
     insertAt(t, c % area_.columns, c / area_.columns);
+    // The changed triangles' first samples, asked for before any is scanned.
+    for (const uint32_t changed : touched_)
+        for (int k = 0; k < 3; ++k) {
+            const uint32_t v = start_[3 * changed + k];
+            __builtin_prefetch(area_.samples + uint64_t(y_[v]) * area_.stride + uint32_t(x_[v]));
+        }
     for (const uint32_t changed : touched_) scan(changed);
 }
 
@@ -376,6 +382,9 @@ void Refiner::scan(uint32_t t) {
         }
         if (lo > hi || y == area_.fixedRow) continue;
         const int16_t* row = samples + uint64_t(y) * stride + lo;
+        // The next rows lie one stride on, in other cache lines (and pages):
+        // asked for now, they arrive while this row is scanned.
+        if (y + 2 <= yMax) __builtin_prefetch(row + 2 * uint64_t(stride));
         const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - xa));
         const double rowBest = rowLargest(row, hi - lo + 1, area2d, plane, nxd);
         if (rowBest <= best) continue;

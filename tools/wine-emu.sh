@@ -3,6 +3,12 @@ if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
   echo "wine-emu: WINEPREFIX/DISPLAY not set; run tests as: tools/winetest.sh run ctest --test-dir <build>" >&2
   exit 125
 fi
+# Each run is guarded: whatever it starts ends with it, also when ctest ends
+# the test at its TIMEOUT or is itself stopped (tools/wine-guard.sh). A test
+# script run through the guard guards every run it makes at once.
+if [ -z "${VQ_WINE_GUARD:-}" ]; then
+  exec "$(dirname "$0")/wine-guard.sh" "$0" "$@"
+fi
 # never give wine ctest's pipe: helpers it starts (explorer.exe, ...) inherit stderr and keep it open
 out=$(mktemp "${TMPDIR:-/tmp}/wine-emu.XXXXXX")
 # Now and then, on a busy machine, Wine fails to start the program at all

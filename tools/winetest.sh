@@ -68,6 +68,16 @@ case ${1:-} in
   run)   shift
          if [[ -e $STATE/wineserver.started ]] && alive "$STATE/xvfb.pid" Xvfb; then start
          else trap stop EXIT; start; fi                       # stop only what this call started
-         export_env; set +e; "$@"; rc=$?; set -e; exit $rc ;;
+         # The command runs beside this script so that a TERM, INT or HUP
+         # sent here reaches it (bash runs traps only between commands): a
+         # stopped ctest leaves its tests to their guards, and the session
+         # this call started is stopped on the way out.
+         export_env; set +e
+         "$@" <&0 &
+         cmd=$!
+         trap 'kill -TERM "$cmd" 2>/dev/null' TERM INT HUP
+         wait "$cmd"; rc=$?
+         while running "$cmd"; do wait "$cmd"; rc=$?; done
+         set -e; exit $rc ;;
   *) echo "usage: $0 start|stop|env|run CMD..." >&2; exit 2 ;;
 esac

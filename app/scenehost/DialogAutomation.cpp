@@ -2,8 +2,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <set>
+#include <string>
+#include <thread>
 #include <utility>
 
 #include "res/resource.h"
@@ -22,9 +25,16 @@ struct Automation {
     std::set<HWND> answered;  // message and about boxes already answered
     HWND current = nullptr;
     int ticks = 0;            // ticks the current dialog has been on top
+    DWORD quietSince = 0;     // the last action, or the last change of the dialog on top
+    bool leftOpen = false;    // the script left a dialog open: each one is ended on sight
     UINT_PTR timer = 0;
     bool inTick = false;
 };
+
+// Set while a pick's dialogs run, cleared when they are over: a dialog that
+// the script left open and that does not close ends the process.
+std::atomic<bool> g_picking{false};
+constexpr DWORD kForcedExitMs = 5000;
 
 Automation& automation() {
     static Automation a;
@@ -142,6 +152,62 @@ void apply(HWND d, const UiAction& action) {
     }
 }
 
+// The control with the focus, by its id, text and class, as a person
+// reading the failure would look for it in the dialog.
+std::string describeFocus(HWND d) {
+    HWND focus = GetFocus();
+    if (!focus) return "no window";
+    if (focus == d) return "the dialog itself";
+    if (!IsChild(d, focus)) return "a window outside the dialog";
+    HWND control = focus;
+    while (GetParent(control) != d) control = GetParent(control);
+    char cls[64] = {}, text[64] = {};
+    GetClassNameA(control, cls, sizeof cls);
+    GetWindowTextA(control, text, sizeof text);
+    std::string s = "control " + std::to_string(GetDlgCtrlID(control)) + " \"" + text + "\" (" + cls + ")";
+    if (control != focus) {
+        GetClassNameA(focus, cls, sizeof cls);
+        s += std::string(", in its ") + cls;
+    }
+    return s;
+}
+
+std::string describeDialog(HWND d, DialogKind kind) {
+    if (kind == DialogKind::Options) return "the options dialog";
+    char title[128] = {};
+    GetWindowTextA(d, title, sizeof title);
+    return std::string("the dialog \"") + title + "\"";
+}
+
+// Ends the process when the dialog the script left open has not closed.
+void endUnlessClosed() {
+    std::thread([] {
+        Sleep(kForcedExitMs);
+        if (!g_picking) return;
+        std::fprintf(stderr, "scenehost: the dialog did not close; ending the process\n");
+        std::fflush(stderr);
+        TerminateProcess(GetCurrentProcess(), kScriptLeftOpenStatus);
+    }).detach();
+}
+
+// A dialog the script does not answer, on top since the script's last
+// action: once the bound has passed it is reported and ended.
+void endWhenLeftOpen(HWND d, DialogKind kind) {
+    Automation& a = automation();
+    if (a.actions.empty()) return;  // no script: the dialogs are the user's
+    if (!a.leftOpen) {
+        if (GetTickCount() - a.quietSince < kScriptEndBoundMs) return;
+        const bool done = a.next >= a.actions.size();
+        std::fprintf(stderr, "scenehost: %s is still open %s; the focus is on %s\n", describeDialog(d, kind).c_str(),
+                     done ? "after the --ui script's last action" : "and the --ui script cannot reach it",
+                     describeFocus(d).c_str());
+        std::fflush(stderr);
+        a.leftOpen = true;
+        endUnlessClosed();
+    }
+    EndDialog(d, IDCANCEL);
+}
+
 void answerOnce(HWND d, WPARAM command) {
     Automation& a = automation();
     if (!a.answered.insert(d).second) return;
@@ -163,17 +229,24 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
             screenshot(viewer, "help");
         }
         PostMessageA(viewer, WM_CLOSE, 0, 0);
+        a.quietSince = GetTickCount();  // the help is at work: the dialog is not idle
     }
     HWND d = topDialog();
     if (d != a.current) {
         a.current = d;
         a.ticks = 0;
+        a.quietSince = GetTickCount();
     }
     if (d && ++a.ticks >= kPaintedTicks) {
         switch (classify(d)) {
         case DialogKind::Options:
             screenshot(d, "options");
-            if (a.next < a.actions.size()) apply(d, a.actions[a.next++]);
+            if (a.next < a.actions.size() && !a.leftOpen) {
+                apply(d, a.actions[a.next++]);
+                a.quietSince = GetTickCount();
+            } else {
+                endWhenLeftOpen(d, DialogKind::Options);
+            }
             break;
         case DialogKind::Progress:
             screenshot(d, "progress");
@@ -193,7 +266,8 @@ void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
             answerOnce(d, IDCANCEL);
             break;
         case DialogKind::Other:
-            break;  // a system dialog: the user's
+            endWhenLeftOpen(d, DialogKind::Other);  // a system dialog: the user's, unless a script runs
+            break;
         }
     }
     a.inTick = false;
@@ -206,15 +280,21 @@ void setDialogScript(std::vector<UiAction> actions, std::string screenshotFolder
     a.actions = std::move(actions);
     a.next = 0;
     a.shots = std::move(screenshotFolder);
+    a.quietSince = GetTickCount();
 }
 
 void startDialogAutomation() {
     Automation& a = automation();
     if (!a.timer) a.timer = SetTimer(nullptr, 0, kTickMs, tick);
+    a.quietSince = GetTickCount();
+    g_picking = true;
 }
 
 void stopDialogAutomation() {
     Automation& a = automation();
     if (a.timer) KillTimer(nullptr, a.timer);
     a.timer = 0;
+    g_picking = false;
 }
+
+bool scriptLeftDialogOpen() { return automation().leftOpen; }

@@ -160,6 +160,7 @@ int runPlugin(const std::string& pluginPath, ImportRuns& runs) {
             callback(context);
             stopDialogAutomation();
             runs.lastCompleted = importCompleted(firstCommand);
+            if (scriptLeftDialogOpen()) break;  // reported; no more picks
             if (picks > 1)
                 std::fprintf(stderr, "scenehost: import %zu of %zu %s\n", i + 1, picks,
                              runs.lastCompleted ? "completed" : "was cancelled or failed");
@@ -183,7 +184,8 @@ int main(int argc, char** argv) {
                                 "the file browser's answer: the terrain to import (repeated: one import each, in order)");
     app.add_flag("--cancel-browser", o.cancelBrowser, "the file browser is cancelled")->excludes(file);
     app.add_option("--ui", o.ui,
-                   "an action on the options dialog, in order: text:ID=VALUE, check:ID=0|1, spin:ID=VALUE, click:ID");
+                   "an action on the options dialog, in order: text:ID=VALUE, check:ID=0|1, spin:ID=VALUE, click:ID, "
+                   "key:KEY, shot:NAME; a dialog still open after the last one ends the run (exit status 3)");
     app.add_option("-o,--output", o.output, "write the scene: .glb or .gltf (+ .bin)");
     app.add_option("--report", o.report, "write the host's scene report (JSON)");
     app.add_option("--screenshots", o.screenshots,
@@ -239,12 +241,13 @@ int main(int argc, char** argv) {
     bool allCompleted = true;
     for (const std::string& plugin : o.plugins) {
         status = runPlugin(plugin, runs);
-        if (status != 0) break;
+        if (status != 0 || scriptLeftDialogOpen()) break;
         if (!runs.lastCompleted) allCompleted = false;
     }
     XSI::HostControl::SetApplicationWindowHandle(nullptr);
     DestroyWindow(mainWindow);
     if (status != 0) return status;
+    if (scriptLeftDialogOpen()) return kScriptLeftOpenStatus;  // stderr named the dialog
     if (!allCompleted) return fail("the import was cancelled or failed; nothing written");
 
     if (!o.output.empty()) {

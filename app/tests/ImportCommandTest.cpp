@@ -163,6 +163,8 @@ TEST_F(ImportCommandFixture, options_are_checked_and_saved_only_to_a_given_setti
     ASSERT_EQ(run({terrain, "-o", glb, "-q", "--no-sun", "--scale", "1"}).status, 0);
     EXPECT_FALSE(exists(settings));
     for (const auto& [given, scale] : {std::pair<const char*, float>{"20000", 10000.0f}, {"0", 0.001f}, {"0.0009", 0.001f}, {"0.001", 0.001f},
+                                                   // below the minimum and 0.000 at three decimals: held first
+                                                   {"0.0004", 0.001f}, {"-2", 0.001f},
                                                    {"0.0016", 0.002f}, {"0.12345", 0.123f}}) {
         EXPECT_EQ(run({terrain, "-o", glb, "-q", "--settings", settings, "--scale", given}).status, 0);
         const std::string bytes = readWholeFile(settings);

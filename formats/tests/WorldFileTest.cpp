@@ -178,6 +178,43 @@ TEST(world_groups, plugin_effects_hold_efid_entries_with_values_and_skipped_sett
     EXPECT_EQ(r.world.findGroup("WATR\\PEFL")->type, 3);
 }
 
+TEST(world_groups, odd_sizes_inside_effects_and_nested_groups_keep_the_next_chunk_in_step) {
+    // Values and skipped settings whose sizes are not multiples of 4, each
+    // followed by more chunks: a padding missed or counted twice would make
+    // the next tag start in the wrong place (a wrong value, a failed read).
+    Read r({group("MPFX", {group("PHOT", {group("EFID", {tergen::valueBytes("ZZZZ", {1, 2, 3}), valueText("NAME", "glow"),
+                                                          tergen::valueBytes("SETT", {1, 2, 3, 4, 5}),
+                                                          valueFloat("FILE", 2)}),
+                                          group("EFID", {tergen::valueBytes("SETT", {1, 2, 3, 4, 5, 6, 7}),
+                                                         valueText("NAME", "a")})})}),
+            group("WATR", {group("PEFL", {group("EFID", {valueText("NAME", "ab")})}), valueFloat("LEVL", 3)}),
+            group("SRFL", {group("TERM", {group("BMTX", {valueText("NAME", "bump")}),
+                                          group("DENS", {tergen::valueBytes("VARI", {9}), valueFloat("COVR", 0.5f)})})})});
+    ASSERT_TRUE(r.ok) << r.world.errorText;
+    const WorldGroup* phot = r.world.findGroup("MPFX\\PHOT");
+    ASSERT_TRUE(phot && phot->children.size() == 2u);
+    const WorldGroup& first = *phot->children[0];
+    ASSERT_EQ(first.values.size(), 3u);
+    EXPECT_EQ(first.values[0]->data, (std::vector<uint8_t>{1, 2, 3, 0}));
+    EXPECT_STREQ(reinterpret_cast<const char*>(first.values[1]->data.data()), "glow");
+    ASSERT_EQ(first.children.size(), 1u);
+    EXPECT_EQ(first.children[0]->size, 5u);
+    EXPECT_EQ(first.getFloat(1), 2.0f);  // FILE, after the settings' 3 bytes of padding
+    const WorldGroup& second = *phot->children[1];
+    ASSERT_EQ(second.children.size(), 1u);
+    EXPECT_EQ(second.children[0]->size, 7u);
+    ASSERT_EQ(second.values.size(), 1u);
+    EXPECT_EQ(second.values[0]->data, (std::vector<uint8_t>{'a', 0, 0, 0}));
+
+    const WorldGroup* watr = r.world.findGroup("WATR");
+    ASSERT_EQ(watr->findGroup("PEFL")->children.size(), 1u);
+    EXPECT_EQ(watr->getFloat(0), 3.0f);  // LEVL, after the effects group
+    const WorldGroup* dens = r.world.surfaceMapGroup->findGroup("TERM\\DENS");
+    ASSERT_NE(dens, nullptr);
+    EXPECT_EQ(dens->getInt(0), 9u);
+    EXPECT_EQ(dens->getFloat(1), 0.5f);
+}
+
 TEST(world_find, paths_take_the_last_match_and_need_exact_components) {
     Read r({group("WLDG", {valueFloat("ZOOM", 1)}), group("MPFX", {group("TERR", {})}),
             group("WLDG", {valueFloat("ZOOM", 2)}), group("ATLI", {group("SUN ", {})})});

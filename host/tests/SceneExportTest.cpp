@@ -181,6 +181,42 @@ TEST_F(SceneExport, camera_and_sun_aim_at_their_interests) {
     EXPECT_EQ(g.doc["scenes"][0]["extras"]["parameters"]["Passes.Default_Pass.RenderOptions.CameraXRes"], 800);
 }
 
+TEST_F(SceneExport, a_view_straight_down_has_north_at_the_top_of_the_picture) {
+    // A camera and a sun right above their interests have no level "right"
+    // to start from. Their picture is a map: its top towards north (the
+    // world file's +y, the scene's -Z), its right towards east (+X), the same
+    // picture as a view tilted a hair north of straight down. Straight up,
+    // the limit from that side again: top towards +Z, right towards +X.
+    const auto axes = [this](const char* node) {
+        const json q = exportGlb().node(node)["rotation"];
+        return std::array<Vec, 3>{rotate(q, {0, 0, -1}), rotate(q, {0, 1, 0}), rotate(q, {1, 0, 0})};
+    };
+    const auto expectAxes = [](const std::array<Vec, 3>& got, const Vec& view, const Vec& top, const Vec& right,
+                               double tolerance, const char* what) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_NEAR(got[0][i], view[i], tolerance) << what << ": view axis " << i;
+            EXPECT_NEAR(got[1][i], top[i], tolerance) << what << ": top axis " << i;
+            EXPECT_NEAR(got[2][i], right[i], tolerance) << what << ": right axis " << i;
+        }
+    };
+    SetCameraRoll("TG_Cam", 0.0);
+    Translate("TG_Cam_Interest", 4.0, -20.0, 8.0);  // below the camera at (4, 6, 8)
+    Translate("TG_Sun_Interest", 20.0, 0.0, -10.0);  // below the sun at (20, 30, -10)
+    expectAxes(axes("TG_Cam"), {0, -1, 0}, {0, 0, -1}, {1, 0, 0}, 1e-12, "camera straight down");
+    expectAxes(axes("TG_Sun"), {0, -1, 0}, {0, 0, -1}, {1, 0, 0}, 1e-12, "sun straight down");
+    Translate("TG_Cam_Interest", 4.0, -20.0, 8.0 - 1e-4);
+    expectAxes(axes("TG_Cam"), {0, -1, 0}, {0, 0, -1}, {1, 0, 0}, 1e-5, "a hair north of straight down");
+
+    // The roll turns that picture as any other: 90 degrees puts its top to the west.
+    Translate("TG_Cam_Interest", 4.0, -20.0, 8.0);
+    SetCameraRoll("TG_Cam", 90.0);
+    expectAxes(axes("TG_Cam"), {0, -1, 0}, {-1, 0, 0}, {0, 0, -1}, 1e-12, "rolled 90");
+
+    SetCameraRoll("TG_Cam", 0.0);
+    Translate("TG_Cam_Interest", 4.0, 50.0, 8.0);
+    expectAxes(axes("TG_Cam"), {0, 1, 0}, {0, 0, 1}, {1, 0, 0}, 1e-12, "camera straight up");
+}
+
 TEST_F(SceneExport, values_a_file_cannot_hold_become_the_nearest_valid_with_a_warning) {
     Translate("TG_Sun_Interest", std::nan(""), 1.0, INFINITY);
     SetValue("Passes.Default_Pass.RenderOptions.PixelRatio", CValue(-1.0f));

@@ -96,6 +96,23 @@ reference ref_keys --scale 7 --no-center-pivot
 check "keyboard import exits 0" test "$(status keys)" = 0
 check "scale and switch set from the keyboard" same_file "$work/keys.glb" "$work/ref_keys.glb"
 
+# A script that ends with the options dialog still open (Tab twice, to the
+# scale, and nothing presses Import) fails in seconds instead of waiting for
+# a person: exit 3, the dialog and the control with the focus named.
+started=$(date +%s)
+host left_open "$k" --file "$ridge" --ui key:tab --ui key:tab -o "$(winpath "$work/left_open.glb")"
+took=$(($(date +%s) - started))
+check "a script that leaves the dialog open exits 3" test "$(status left_open)" = 3
+check "and fails within 20 s (took $took s)" test "$took" -le 20
+check "it names the dialog and the control with the focus" \
+  contains "$work/left_open.out" "the options dialog is still open after the --ui script's last action; the focus is on control 1000"
+check "and writes nothing" absent "$work/left_open.glb"
+# The same for a system dialog the script opened and cannot answer: the
+# world file browser, then the options dialog under it, are ended.
+host browser_open "$k" --file "$ridge" --ui click:1040
+check "a script that leaves the world file browser open exits 3" test "$(status browser_open)" = 3
+check "it names the browser" contains "$work/browser_open.out" "the dialog \"Open\" is still open after the --ui script's last action"
+
 # A host that unloads the plug-in and loads a rebuilt copy, in one process:
 # load, import, unload, load the copy, import.
 c=$(plugin_copy c)

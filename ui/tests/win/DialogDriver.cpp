@@ -58,4 +58,20 @@ void clickControl(HWND dialog, int id) {
     PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
+void sendKey(WORD vk, bool shift) {
+    // One batch, so that no other input comes between Shift and the key.
+    INPUT keys[4] = {};
+    UINT count = 0;
+    const auto add = [&keys, &count](WORD key, DWORD flags) {
+        keys[count].type = INPUT_KEYBOARD;
+        keys[count].ki.wVk = key;
+        keys[count++].ki.dwFlags = flags;
+    };
+    if (shift) add(VK_SHIFT, 0);
+    add(vk, 0);
+    add(vk, KEYEVENTF_KEYUP);
+    if (shift) add(VK_SHIFT, KEYEVENTF_KEYUP);
+    SendInput(count, keys, sizeof keys[0]);
+}
+
 }  // namespace wintest

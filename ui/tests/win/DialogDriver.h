@@ -16,5 +16,9 @@ HWND findDialog(HWND except = nullptr);
 void driveNextDialog(std::function<void(HWND)> action, int ticks = 3, HWND except = nullptr);
 // Clicks a dialog's control the way a user does: BN_CLICKED to the dialog.
 void clickControl(HWND dialog, int id);
+// A key pressed and released at the keyboard (with Shift held when shift):
+// synthesized input, which reaches the focused window through the modal
+// loop's dialog routing as a person's key does.
+void sendKey(WORD vk, bool shift = false);
 
 }  // namespace wintest

@@ -4,6 +4,7 @@
 // straight to a control.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -23,14 +24,6 @@ namespace {
 
 using wintest::windowText;
 
-void keyEvent(WORD vk, bool up) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = vk;
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
-}
-
 // Handles what arrives for ms milliseconds as the dialog's modal loop does.
 void pumpDialog(HWND dialog, DWORD ms) {
     const DWORD end = GetTickCount() + ms;
@@ -46,10 +39,7 @@ void pumpDialog(HWND dialog, DWORD ms) {
 }
 
 void press(HWND dialog, WORD vk, bool shift = false) {
-    if (shift) keyEvent(VK_SHIFT, false);
-    keyEvent(vk, false);
-    keyEvent(vk, true);
-    if (shift) keyEvent(VK_SHIFT, true);
+    wintest::sendKey(vk, shift);
     pumpDialog(dialog, 60);
 }
 
@@ -237,4 +227,84 @@ TEST_F(Keyboard, options_dialog_takes_no_clicks_while_the_world_file_browser_is_
     EXPECT_FALSE(g_enabledWhileOpen);
     EXPECT_TRUE(enabledAfter);
     EXPECT_TRUE(cameraAfter);  // the click on Camera did not reach it
+}
+
+namespace {
+
+// Background pixels of a switch: the focus frame around its text, where it
+// shows, covers some of them.
+int backPixels(HWND control) { return wintest::capture(control).count(wintest::kBack); }
+
+// The window's keyboard cues, as the system answers them to a control. This
+// Wine keeps no such state (WM_QUERYUISTATE answers 0 whatever was set), so
+// the test answers for the system: hidden until it is told a key was used.
+WNDPROC g_cuesSkinProc = nullptr;
+bool g_cuesShown = false;
+LRESULT CALLBACK cuesAsTheSystemKeepsThem(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_QUERYUISTATE) return g_cuesShown ? 0 : UISF_HIDEFOCUS | UISF_HIDEACCEL;
+    return CallWindowProcA(g_cuesSkinProc, w, msg, wp, lp);
+}
+
+}  // namespace
+
+TEST_F(Keyboard, a_click_takes_the_focus_to_the_control_without_a_focus_frame_until_a_key_is_used) {
+    std::vector<std::string> focus;
+    bool cameraAfterClick = true;
+    int unfocused = 0, byClick = 0, byKey = 0;
+    EXPECT_EQ(run([&](HWND d) {
+                  HWND camera = GetDlgItem(d, IDC_OPT_CAMERA);
+                  g_cuesShown = false;
+                  g_cuesSkinProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+                      camera, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&cuesAsTheSystemKeepsThem)));
+                  unfocused = backPixels(camera);
+                  clickAt(camera, d);
+                  focus.push_back(focusName(d));
+                  cameraAfterClick = IsDlgButtonChecked(d, IDC_OPT_CAMERA) == BST_CHECKED;
+                  byClick = backPixels(camera);
+                  // The name field, the scale's field, then a group box and
+                  // the label under the click, which take no focus.
+                  for (int id : {IDC_OPT_NAME, IDC_OPT_SCALE, IDC_OPT_CONTENT_GROUP}) {
+                      clickAt(GetDlgItem(d, id), d);
+                      focus.push_back(focusName(d));
+                  }
+                  // Back to the switch by mouse, then away and back by keys,
+                  // which turn the cues on: now the frame shows.
+                  clickAt(camera, d);
+                  g_cuesShown = true;
+                  press(d, VK_TAB);
+                  press(d, VK_TAB, true);
+                  focus.push_back(focusName(d));
+                  byKey = backPixels(camera);
+                  SetWindowLongPtrA(camera, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_cuesSkinProc));
+                  wintest::clickControl(d, IDC_OPT_CANCEL);
+              }),
+              0);
+    EXPECT_EQ(focus, (std::vector<std::string>{"1036", "1001", "1000.edit", "1000.edit", "1036"}));
+    EXPECT_FALSE(cameraAfterClick);
+    EXPECT_LT(std::abs(unfocused - byClick), 10) << "a focus frame after a click: " << unfocused << " " << byClick;
+    EXPECT_GT(byClick - byKey, 40) << "no focus frame after Tab: " << byClick << " " << byKey;
+    EXPECT_TRUE(session.importCamera);  // cancelled
+}
+
+TEST_F(Keyboard, enter_does_nothing_wherever_the_focus_is_and_escape_then_cancels) {
+    std::vector<std::string> openAfterEnter;
+    bool replaceAfter = false, closedByEscape = false;
+    EXPECT_EQ(run([&](HWND d) {
+                  SetDlgItemTextA(d, IDC_OPT_NAME, "changed");
+                  for (int id : {IDC_OPT_NAME, IDC_OPT_SCALE, IDC_OPT_REPLACE_SCENE, IDC_OPT_IMPORT, IDC_OPT_CANCEL}) {
+                      SetFocus(GetDlgItem(d, id));
+                      press(d, VK_RETURN);
+                      if (!IsWindowVisible(d)) break;
+                      openAfterEnter.push_back(focusName(d));
+                  }
+                  replaceAfter = IsDlgButtonChecked(d, IDC_OPT_REPLACE_SCENE) == BST_CHECKED;
+                  press(d, VK_ESCAPE);
+                  closedByEscape = !IsWindowVisible(d);
+                  if (!closedByEscape) wintest::clickControl(d, IDC_OPT_CANCEL);
+              }),
+              0);
+    EXPECT_EQ(openAfterEnter, (std::vector<std::string>{"1001", "1000.edit", "1002", "1004", "2"}));
+    EXPECT_TRUE(replaceAfter);
+    EXPECT_TRUE(closedByEscape);
+    EXPECT_STREQ(session.objectName, "ridge");
 }

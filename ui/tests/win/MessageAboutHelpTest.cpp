@@ -252,6 +252,12 @@ struct HtmlHelp : DialogsFixture {
 TEST_F(HtmlHelp, registry_value_is_loaded_only_when_whole_and_terminated_and_a_failure_is_final) {
     using Loads = std::vector<std::string>;
     const std::string path = "C:\\help\\hh.ocx";
+    // Windows commonly stores a server's path as REG_EXPAND_SZ with
+    // %SystemRoot% in it; the name loaded is the expanded one, and one that
+    // expands past MAX_PATH is not loaded cut.
+    char systemRoot[MAX_PATH] = {};
+    ASSERT_GT(GetEnvironmentVariableA("SystemRoot", systemRoot, sizeof systemRoot), 0u);
+    ASSERT_TRUE(SetEnvironmentVariableA("VQ_LONG_FOLDER", std::string(300, 'd').c_str()));
     const struct {
         const char* name;
         std::vector<BYTE> value;
@@ -263,6 +269,10 @@ TEST_F(HtmlHelp, registry_value_is_loaded_only_when_whole_and_terminated_and_a_f
         {"without its NUL", bytes(path), REG_SZ, ERROR_SUCCESS, {path, "hhctrl.ocx"}},
         {"filling the buffer without a NUL", std::vector<BYTE>(MAX_PATH, 'a'), REG_SZ, ERROR_SUCCESS, {"hhctrl.ocx"}},
         {"longer than the buffer", bytes(std::string(300, 'a') + '\0'), REG_SZ, ERROR_SUCCESS, {"hhctrl.ocx"}},
+        {"expandable", bytes("%SystemRoot%\\System32\\hhctrl.ocx" + std::string(1, '\0')), REG_EXPAND_SZ,
+         ERROR_SUCCESS, {std::string(systemRoot) + "\\System32\\hhctrl.ocx", "hhctrl.ocx"}},
+        {"expanding past MAX_PATH", bytes("%VQ_LONG_FOLDER%\\hhctrl.ocx" + std::string(1, '\0')), REG_EXPAND_SZ,
+         ERROR_SUCCESS, {"hhctrl.ocx"}},
         {"not a text", bytes(path + '\0'), REG_BINARY, ERROR_SUCCESS, {"hhctrl.ocx"}},
         {"no key", {}, REG_SZ, ERROR_FILE_NOT_FOUND, {"hhctrl.ocx"}},
     };
@@ -321,6 +331,19 @@ TEST_F(HtmlHelp, a_bare_name_that_finds_nothing_is_tried_beside_the_module_then_
     g_viewerFile = "elsewhere";
     EXPECT_EQ(messageOf([&] { ShowHelp(session, owner.hwnd()); }), "you need  help for this ?");
     EXPECT_EQ(g_calls.size(), 2u);
+    // A module path written with forward slashes, or both kinds: the help
+    // file is looked for after the last separator of either kind.
+    for (const auto& [module, help] : {std::pair<std::string, std::string>{"C:/Hosts/Plugins/vqVirEru.dll",
+                                                                          "C:/Hosts/Plugins/vqVirEru.chm"},
+                                      {"C:\\Hosts/Plugins\\x86/vqVirEru.dll", "C:\\Hosts/Plugins\\x86/vqVirEru.chm"},
+                                      {"C:/Hosts/Plugins\\vqVirEru.dll", "C:/Hosts/Plugins\\vqVirEru.chm"}}) {
+        g_calls.clear();
+        g_moduleFile = module;
+        g_viewerFile = help;
+        EXPECT_EQ(messageOf([&] { ShowHelp(session, owner.hwnd()); }), "") << module;
+        EXPECT_EQ(g_calls, (std::vector<std::string>{"1 vqVirEru.chm 2 0", "1 " + help + " 2 0"}));
+    }
+    g_viewerFile = "elsewhere";
     // A module path that cannot be had (or would not fit) is not guessed at.
     for (const std::string& module : {std::string(), std::string(600, 'a') + "\\vqVirEru.dll"}) {
         g_calls.clear();

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cctype>
 #include <cstring>
+#include <string>
 #include <functional>
 #include <memory>
 #include <thread>
@@ -196,6 +198,25 @@ TEST_F(ProgressDialog, cancel_import_and_escape_do_not_close_the_worker_ends_it_
     EXPECT_EQ(result, 0);  // the worker's end(0), not the fade's 1
 }
 
+TEST_F(ProgressDialog, escape_and_enter_at_the_keyboard_do_nothing_while_the_import_runs) {
+    // Real key presses, routed by the dialog's modal loop as a person's are.
+    onShown = [](HWND d) {
+        SetForegroundWindow(d);
+        sendKey(VK_ESCAPE);
+        sendKey(VK_RETURN);
+    };
+    bool openAfterKeys = false, cancelledAfterKeys = true;
+    const INT_PTR result = run([&](ProgressTarget& t, ImportSession& s) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        cancelledAfterKeys = s.cancelled;
+        openAfterKeys = IsWindowVisible(dialog);
+        t.send(WM_IMPORT_DONE, 0);
+    });
+    EXPECT_TRUE(openAfterKeys);
+    EXPECT_FALSE(cancelledAfterKeys);
+    EXPECT_EQ(result, 1);  // the import completed and the dialog faded out
+}
+
 // Button 1134 ("-= DONE =-") is never shown; its command ends the dialog as a completed import.
 TEST_F(ProgressDialog, done_command_ends_with_1) {
     onShown = [](HWND d) { clickControl(d, IDC_PRG_DONE); };
@@ -247,4 +268,37 @@ TEST(Win32ImportUiProgress, real_import_through_the_progress_dialog_and_settings
     GetModuleFileNameA(nullptr, exe, sizeof exe);
     const std::string dir(exe, std::strrchr(exe, '\\') + 1);
     EXPECT_EQ(ui.settingsFilePath(GetModuleHandleA(nullptr)), dir + "vq_vireru.cfg");
+}
+
+// A host may hand the loader a module path written with forward slashes, or
+// with both kinds: the module loads, and its settings file is the one in its
+// own folder, whichever separators the system reports its name with.
+TEST(Win32ImportUiProgress, a_module_loaded_by_a_path_with_forward_or_mixed_slashes_keeps_its_settings_beside_it) {
+    char exe[MAX_PATH];
+    GetModuleFileNameA(nullptr, exe, sizeof exe);
+    const std::string library = std::string(exe, std::strrchr(exe, '\\') + 1) + "XsiHostSdk.dll";
+    const auto slashed = [](std::string path, size_t count) {  // the last count backslashes made "/"
+        for (size_t at = path.size(); count > 0 && (at = path.rfind('\\', at - 1)) != std::string::npos; --count)
+            path[at] = '/';
+        return path;
+    };
+    const auto sameFile = [](std::string a, std::string b) {
+        for (std::string* s : {&a, &b})
+            for (char& c : *s) c = c == '/' ? '\\' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return a == b;
+    };
+    TempFolder folder;
+    Win32ImportUi ui;
+    for (size_t count : {size_t{1}, size_t{2}, std::string::npos}) {
+        const std::string dir = folder.path("plug-ins " + std::to_string(count));
+        ASSERT_TRUE(CreateDirectoryA(dir.c_str(), nullptr)) << dir;
+        const std::string copy = dir + "\\vqVirEru.dll";
+        ASSERT_TRUE(CopyFileA(library.c_str(), copy.c_str(), FALSE)) << copy;
+        const std::string spelled = slashed(copy, count);
+        HMODULE module = LoadLibraryA(spelled.c_str());
+        ASSERT_NE(module, nullptr) << spelled << " error " << GetLastError();
+        const std::string settings = ui.settingsFilePath(module);
+        EXPECT_TRUE(sameFile(settings, dir + "\\vq_vireru.cfg")) << spelled << " gives " << settings;
+        FreeLibrary(module);
+    }
 }
