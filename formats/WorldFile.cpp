@@ -298,10 +298,14 @@ WorldGroup* WorldFile::findGroup(const char* p) const { return findIn(groups, p)
 
 bool WorldFile::read(const char* p) {
     groups.clear();
+    loaded = false;
     if (!p) p = "";
     fixedtext::copy(path, p);
     stream = std::fopen(p, "rb");
     if (!stream) {
+        // Nothing of an earlier file stays for a caller that reuses the reader.
+        surfaceMapGroup.reset();
+        atmosphereGroup.reset();
         fixedtext::formatWithArg(errorText, "cannot open file \"%s\"", p);
         return false;
     }

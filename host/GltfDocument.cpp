@@ -95,6 +95,10 @@ bool normalize(double v[3]) {
 
 }  // namespace
 
+double usableFieldOfView(double degrees) {
+    return degrees > 0.0 && degrees < 180.0 ? degrees : kDefaultFieldOfView;
+}
+
 void lookRotation(const double eye[3], const double target[3], double rollDegrees, double outXyzw[4]) {
     double f[3] = {target[0] - eye[0], target[1] - eye[1], target[2] - eye[2]};
     double m[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
@@ -282,21 +286,17 @@ void buildDocument(HostStateData& host, const std::string& binUri, Document& doc
             node["rotation"] = {q[0], q[1], q[2], q[3]};
         }
         if (o.kind == ObjectKind::Camera) {
-            double fov = o.fov;
-            constexpr double kMinFov = 1e-3, kMaxFov = 180.0 - 1e-3;
-            if (!(fov >= kMinFov && fov <= kMaxFov)) {
-                const double valid = std::isnan(fov) ? 60.0 : std::clamp(fov, kMinFov, kMaxFov);
+            const double fov = SceneExport::usableFieldOfView(o.fov);
+            if (fov != o.fov)
                 host.addLog(siWarningMsg, "export: camera " + o.name + " has a field of view of " +
-                                              CValue(fov).GetAsText().str() + " degrees; written as " +
-                                              CValue(valid).GetAsText().str());
-                fov = valid;
-            }
+                                              CValue(o.fov).GetAsText().str() + " degrees; written as " +
+                                              CValue(fov).GetAsText().str());
             double yfov = 2.0 * std::atan(std::tan(fov * kPi / 360.0) / aspect);
             yfov = std::clamp(yfov, 1e-6, kPi - 1e-6);
             cameras.push_back({{"name", o.name},
                                {"type", "perspective"},
                                {"perspective", {{"aspectRatio", aspect}, {"yfov", yfov}, {"znear", 0.1}}},
-                               {"extras", {{"fov", finiteDouble(host, o.fov, o.name + " fov")},
+                               {"extras", {{"fov", fov},
                                            {"roll", finiteDouble(host, o.roll, o.name + " roll")}}}});
             node["camera"] = cameras.size() - 1;
         }

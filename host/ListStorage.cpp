@@ -146,12 +146,13 @@ std::string reserveMeshRoom(uint64_t vertices, uint64_t triangles, bool withTexC
 
     const uint64_t start = s.layout == OutputLayout::Binary ? kGlbBinaryStart : 0;
     std::string error;
-    bool addressSpaceShort = false;
-    std::unique_ptr<MappedFile> file = MappedFile::create(s.bufferFile, start + bytes, error, &addressSpaceShort);
-    // Without one free range for the whole file (a 32-bit process), the lists
-    // live in memory, in ranges of their own, and the export writes the file
-    // from there.
-    if (!file && addressSpaceShort) return {};
+    bool mapRefused = false;
+    std::unique_ptr<MappedFile> file = MappedFile::create(s.bufferFile, start + bytes, error, &mapRefused);
+    // Whatever the reason the file could not be mapped (no free range for it
+    // in a 32-bit process, a file system that does not map files for shared
+    // writing), the room was there: the lists live in memory, in ranges of
+    // their own, and the export writes the file from there.
+    if (!file && mapRefused) return {};
     if (!file) return error;
     static const bool registered = std::atexit(closeFilesAtExit) == 0;
     (void)registered;

@@ -1,5 +1,6 @@
 #include "host/MappedFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,8 @@ namespace XSI {
 namespace detail {
 
 namespace {
+
+std::atomic<int> reserveFault{0}, mapFault{0};
 
 #ifndef _WIN32
 std::string folderOf(const std::string& path) {
@@ -39,18 +42,23 @@ std::string systemMessage(DWORD code) {
 
 }  // namespace
 
+void setMappingFaults(const MappingFaults& faults) {
+    reserveFault = faults.reserveError;
+    mapFault = faults.mapError;
+}
+
 #ifdef _WIN32
 
 std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error,
-                                               bool* addressSpaceShort) {
-    if (addressSpaceShort) *addressSpaceShort = false;
+                                               bool* mapRefused) {
+    if (mapRefused) *mapRefused = false;
     std::unique_ptr<MappedFile> f(new MappedFile);
     f->finalPath_ = finalPath;
     f->tempPath_ = finalPath + ".map.tmp";
     f->size_ = size ? size : 1;
     if (f->size_ > SIZE_MAX) {
         error = "cannot map " + std::to_string(size) + " bytes of " + f->tempPath_ + " in this process";
-        if (addressSpaceShort) *addressSpaceShort = true;
+        if (mapRefused) *mapRefused = true;
         return nullptr;
     }
     // Shared for deletion, so that the file can be renamed while it is mapped,
@@ -68,21 +76,19 @@ std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uin
     LARGE_INTEGER end;
     end.QuadPart = static_cast<LONGLONG>(f->size_);
     // Setting the end allocates the file's clusters: a full disk fails here.
-    if (!SetFilePointerEx(h, end, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) {
+    const int reserveError = reserveFault.load();
+    if (reserveError || !SetFilePointerEx(h, end, nullptr, FILE_BEGIN) || !SetEndOfFile(h)) {
         error = "cannot reserve " + std::to_string(size) + " bytes for " + f->tempPath_ + ": " +
-                systemMessage(GetLastError());
+                systemMessage(reserveError ? DWORD(reserveError) : GetLastError());
         return nullptr;
     }
-    f->mapping_ = CreateFileMappingA(h, nullptr, PAGE_READWRITE, DWORD(f->size_ >> 32), DWORD(f->size_), nullptr);
-    if (!f->mapping_) {
-        error = "cannot map " + f->tempPath_ + ": " + systemMessage(GetLastError());
-        return nullptr;
-    }
-    f->data_ = static_cast<char*>(MapViewOfFile(f->mapping_, FILE_MAP_WRITE, 0, 0, SIZE_T(f->size_)));
+    const int fault = mapFault.load();
+    if (!fault)
+        f->mapping_ = CreateFileMappingA(h, nullptr, PAGE_READWRITE, DWORD(f->size_ >> 32), DWORD(f->size_), nullptr);
+    if (f->mapping_) f->data_ = static_cast<char*>(MapViewOfFile(f->mapping_, FILE_MAP_WRITE, 0, 0, SIZE_T(f->size_)));
     if (!f->data_) {
-        const DWORD code = GetLastError();
-        error = "cannot map " + f->tempPath_ + ": " + systemMessage(code);
-        if (addressSpaceShort) *addressSpaceShort = code == ERROR_NOT_ENOUGH_MEMORY || code == ERROR_OUTOFMEMORY;
+        error = "cannot map " + f->tempPath_ + ": " + systemMessage(fault ? DWORD(fault) : GetLastError());
+        if (mapRefused) *mapRefused = true;
         return nullptr;
     }
     return f;
@@ -128,8 +134,8 @@ void MappedFile::removeTemporary() {}
 #else
 
 std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uint64_t size, std::string& error,
-                                               bool* addressSpaceShort) {
-    if (addressSpaceShort) *addressSpaceShort = false;
+                                               bool* mapRefused) {
+    if (mapRefused) *mapRefused = false;
     std::unique_ptr<MappedFile> f(new MappedFile);
     f->finalPath_ = finalPath;
     f->size_ = size ? size : 1;
@@ -150,16 +156,16 @@ std::unique_ptr<MappedFile> MappedFile::create(const std::string& finalPath, uin
         (void)fchmod(f->fd_, 0666 & ~mask);
     }
     const std::string shown = f->tempPath_.empty() ? finalPath + ".tmp" : f->tempPath_;
-    const int reserved = posix_fallocate(f->fd_, 0, off_t(f->size_));
+    const int reserved = reserveFault.load() ? reserveFault.load() : posix_fallocate(f->fd_, 0, off_t(f->size_));
     if (reserved != 0) {
         error = "cannot reserve " + std::to_string(size) + " bytes for " + shown + ": " + std::strerror(reserved);
         return nullptr;
     }
-    void* p = mmap(nullptr, size_t(f->size_), PROT_READ | PROT_WRITE, MAP_SHARED, f->fd_, 0);
+    const int fault = mapFault.load();
+    void* p = fault ? MAP_FAILED : mmap(nullptr, size_t(f->size_), PROT_READ | PROT_WRITE, MAP_SHARED, f->fd_, 0);
     if (p == MAP_FAILED) {
-        const int code = errno;
-        error = "cannot map " + shown + ": " + std::strerror(code);
-        if (addressSpaceShort) *addressSpaceShort = code == ENOMEM;
+        error = "cannot map " + shown + ": " + std::strerror(fault ? fault : errno);
+        if (mapRefused) *mapRefused = true;
         return nullptr;
     }
     f->data_ = static_cast<char*>(p);

@@ -17,14 +17,26 @@
 namespace XSI {
 namespace detail {
 
+// A seam for tests: from now on every MappedFile::create fails its room
+// reservation with reserveError, or its mapping with mapError, as the system
+// would with that code (an errno value; on Windows a GetLastError value).
+// 0 leaves the step to the system; setMappingFaults({}) ends the faults.
+struct MappingFaults {
+    int reserveError = 0;
+    int mapError = 0;
+};
+void setMappingFaults(const MappingFaults& faults);
+
 class MappedFile {
 public:
     // Creates the temporary file for finalPath, reserves size bytes (at least
     // one) and maps them; null with error set when any step fails.
-    // addressSpaceShort: the file and its room were there, but this process
-    // had no free range that large to map them into (a 32-bit process).
+    // mapRefused: the file and its room were there, but the system would not
+    // map them (no free range that large in a 32-bit process, or a file
+    // system that cannot map a file for shared writing); the file is gone
+    // again and an ordinary write can still make the scene.
     static std::unique_ptr<MappedFile> create(const std::string& finalPath, uint64_t size, std::string& error,
-                                              bool* addressSpaceShort = nullptr);
+                                              bool* mapRefused = nullptr);
     ~MappedFile();
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;

@@ -59,5 +59,13 @@ void SetOutput(const std::string& path, GltfLayout layout);
 // are written with it. Without a direction (eye == target) -Z stays.
 void lookRotation(const double eye[3], const double target[3], double rollDegrees, double outXyzw[4]);
 
+// The horizontal field of view a camera is written with, in degrees. A
+// camera's value at or outside (0, 180), or not a number, cannot be looked
+// through (a world file without ZOOM gives -90, ZOOM 0 gives 180); it is
+// written as 90, the field of view of the default zoom of 1. The host keeps
+// its own value (the scene report shows it).
+constexpr double kDefaultFieldOfView = 90.0;
+double usableFieldOfView(double degrees);
+
 }  // namespace SceneExport
 }  // namespace XSI

@@ -237,16 +237,24 @@ TEST_F(ImportCommandFixture, error_bounded_mesh_from_the_command_line) {
     }
     EXPECT_EQ(a, b);
 
-    // A budget alone, and one that ends a bounded refinement first.
-    const CommandRun budget = run({terrain, "-o", lean, "-q", "--max-error", "4.5", "--max-triangles", "40", "--report", json});
-    ASSERT_EQ(budget.status, 0) << budget.err;
-    EXPECT_LE((*object(report(), "hill"))["polygonCount"].get<unsigned>(), 40u);
+    // A budget that ends a bounded refinement first, and budgets alone: up
+    // to the largest a 32-bit count holds.
+    for (const std::vector<std::string>& limits : std::vector<std::vector<std::string>>{
+             {"--max-error", "4.5", "--max-triangles", "40"}, {"--max-triangles", "40"}, {"--max-triangles", "4294967295"}}) {
+        std::vector<std::string> args{terrain, "-o", lean, "-q", "--report", json};
+        args.insert(args.end(), limits.begin(), limits.end());
+        const CommandRun budget = run(args);
+        ASSERT_EQ(budget.status, 0) << budget.err;
+        const unsigned polygons = (*object(report(), "hill"))["polygonCount"].get<unsigned>();
+        EXPECT_LE(polygons, limits.back() == "40" ? 40u : 2u * 59 * 40) << limits.back();
+        EXPECT_GE(polygons, limits.back() == "40" ? 38u : 2u) << limits.back();
+    }
 
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"--max-error", "-1"}, {"--max-error", "nan"}, {"--max-error", "inf"}, {"--max-error", "1e999"},
              {"--max-error", "two"}, {"--max-error", "3m"}, {"--max-error", ""}, {"--max-error", "0x10"},
              {"--max-triangles", "1"}, {"--max-triangles", "-5"}, {"--max-triangles", "2.5"},
-             {"--max-triangles", "99999999999"}, {"--max-triangles", "many"}}) {
+             {"--max-triangles", "99999999999"}, {"--max-triangles", "4294967296"}, {"--max-triangles", "many"}}) {
         const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
         const CommandRun refused = run({terrain, "-o", out, "-q", "--report", json + ".x", bad[0], bad[1]});
         EXPECT_EQ(refused.status, 2) << bad[0] << " " << bad[1];
@@ -255,12 +263,31 @@ TEST_F(ImportCommandFixture, error_bounded_mesh_from_the_command_line) {
         EXPECT_FALSE(exists(json + ".x"));
     }
 
+    // Ctrl+C stops the refinement itself: no stage after it starts.
     const std::string out = folder.write("keep.glb", tergen::Bytes{'o', 'l', 'd'});
     onImportInterrupt(SIGINT);
     std::signal(SIGINT, SIG_DFL);
-    const CommandRun cancelled = run({terrain, "-o", out, "-q", "--max-error", "0.01", "--report", json + ".c"});
+    const CommandRun cancelled = run({terrain, "-o", out, "--max-error", "0.01", "--report", json + ".c"});
     EXPECT_EQ(cancelled.status, 1);
     EXPECT_EQ(cancelled.err, "");
+    EXPECT_EQ(cancelled.out, "reading elevation-data...\nrefining mesh...\n");
     EXPECT_EQ(readWholeFile(out), "old");
     EXPECT_FALSE(exists(json + ".c"));
+}
+
+// The worst error printed is the one reached, to a useful precision: on a
+// 3 x 3 grid whose middle sample stands 1000 units (36.62109375 m) above a
+// plain, a bound above it keeps the corners, and the middle, on their
+// shared edge, is that far from the mesh.
+TEST_F(ImportCommandFixture, the_worst_error_printed_is_the_one_reached) {
+    tergen::TerrainParams t = importtest::grid(3, 3);
+    t.samples.assign(9, 0);
+    t.samples[4] = 1000;
+    terrain = folder.write("hill.ter", tergen::terrainBytes(t));
+    const CommandRun r = run({terrain, "-o", folder.path("m.glb"), "--max-error", "40"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    double worst = 0;
+    ASSERT_EQ(std::sscanf(r.out.substr(r.out.find("kept ")).c_str(), "kept 4 points and 2 triangles; worst error %lf m", &worst), 1)
+        << r.out;
+    EXPECT_NEAR(worst, 36.62109375, 1e-4);
 }

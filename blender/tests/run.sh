@@ -1,12 +1,16 @@
 #!/bin/bash
-# Runs test_addon.py in a headless Blender with a fresh work folder.
-#   run.sh BLENDER ADDON.zip VQVIRERU EXAMPLES_DIR WORK_DIR
+# Runs one of the add-on's test scripts in a headless Blender with a fresh
+# work folder and a fresh Blender profile (user scripts and settings) in it.
+#   run.sh WORK_DIR SCRIPT.py BLENDER [ARGS...]
+# The script gets ARGS and then the folder for its files (WORK_DIR/files).
 set -euo pipefail
-blender=$1 zip=$2 program=$3 examples=$4 work=$5
+work=$1 script=$2 blender=$3
+shift 3
 rm -rf "$work"
 mkdir -p "$work/scripts" "$work/config" "$work/files"
+export BLENDER_USER_SCRIPTS=$work/scripts BLENDER_USER_CONFIG=$work/config
 # Blender's own Python takes its library folder from the first python3 on
 # PATH; another Python of the same version put first (a version manager's)
 # hides the system's packages, numpy among them.
 PATH=/usr/bin:$PATH exec "$blender" -b --factory-startup --python-exit-code 1 \
-  --python "$(dirname "$0")/test_addon.py" -- "$zip" "$program" "$examples" "$work/files"
+  --python "$script" -- "$@" "$work/files"

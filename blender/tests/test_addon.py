@@ -10,21 +10,15 @@ import shutil
 import subprocess
 import sys
 import time
-import traceback
 
 import bpy
 import numpy
 from mathutils import Vector
 
-ZIP, PROGRAM, EXAMPLES, WORK = sys.argv[sys.argv.index("--") + 1:][:4]
-MODULE = "vqvireru_import"
-failures = []
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from harness import MODULE, arguments, check, run  # noqa: E402
 
-
-def check(condition, what):
-    if not condition:
-        failures.append(what)
-        print("FAIL:", what, flush=True)
+ZIP, PROGRAM, EXAMPLES, WORK = arguments(4)
 
 
 def close(a, b, tolerance=1e-3):
@@ -200,6 +194,14 @@ def test_options():
     check(kept >= {"object_name", "scale", "replace_scene", "center_pivot", "camera", "sun", "water",
                    "render_settings"} and "world_file" not in kept, "the options kept: %s" % sorted(kept))
 
+    # Max Error goes to the program only when it thins the terrain.
+    from vqvireru_import.job import program_arguments
+    base = dict(scale=0.1, center_pivot=True, camera=True, sun=True, water=True, render_settings=True)
+    check("--max-error" not in program_arguments("p", "t.ter", "o.gltf", dict(base, max_error=0.0)),
+          "Max Error 0: every point, no --max-error")
+    args = program_arguments("p", "t.ter", "o.gltf", dict(base, max_error=2.5))
+    check(args[args.index("--max-error") + 1] == "2.5", "Max Error 2.5 m: %s" % args)
+
     # Without a world file there is only the terrain; the pivot off puts its origin at the first corner.
     made = run_import(filepath=terrain, object_name="", center_pivot=False, camera=True, water=False)
     check(set(made) == {"alps"}, "the terrain named after its file, nothing from a world: %s" % sorted(made))
@@ -326,13 +328,5 @@ def test_other_triangles():
     check(not mesh.validate(), "a valid mesh from the triangles")
 
 
-for test in (test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel,
-             test_other_triangles):
-    print("==", test.__name__, flush=True)
-    try:
-        test()
-    except Exception:
-        traceback.print_exc()
-        failures.append(test.__name__ + " raised")
-print("%d failure(s)" % len(failures), flush=True)
-sys.exit(1 if failures else 0)
+run((test_install, test_example_import, test_options, test_names_and_replace, test_failures, test_cancel,
+     test_other_triangles))

@@ -52,6 +52,10 @@ class TerragenOptions:
     scale: FloatProperty(
         name="Scale", min=0.001, max=10000.0, default=0.1, precision=3, step=1,
         description="Scene units per metre")
+    max_error: FloatProperty(
+        name="Max Error", min=0.0, max=100000.0, default=0.0, precision=2, step=10,
+        description="How far, in metres, the terrain's surface may stray from its points: the mesh keeps only "
+                    "the points it needs, in fewer triangles (0: every point)")
     replace_scene: BoolProperty(
         name="Replace Scene", default=False,
         description="Remove the scene's objects first")
@@ -72,6 +76,7 @@ class TerragenOptions:
         return {
             "name": self.object_name,
             "scale": self.scale,
+            "max_error": self.max_error,
             "replace_scene": self.replace_scene,
             "center_pivot": self.center_pivot,
             "camera": self.camera,
@@ -82,7 +87,7 @@ class TerragenOptions:
         }
 
     def copy_options_to(self, props):
-        for key in ("object_name", "scale", "replace_scene", "center_pivot", "camera", "sun", "water",
+        for key in ("object_name", "scale", "max_error", "replace_scene", "center_pivot", "camera", "sun", "water",
                     "render_settings", "world_file"):
             props[key] = getattr(self, key)
 
@@ -131,6 +136,7 @@ class IMPORT_SCENE_OT_terragen_ter(bpy.types.Operator, ImportHelper, TerragenOpt
         layout.use_property_decorate = False
         layout.prop(self, "object_name")
         layout.prop(self, "scale")
+        layout.prop(self, "max_error")
         col = layout.column(heading="Import")
         for key in ("replace_scene", "center_pivot", "camera", "sun", "water", "render_settings"):
             col.prop(self, key)

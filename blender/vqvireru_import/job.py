@@ -28,11 +28,24 @@ def find_program(configured):
         raise ImportFailed("vqvireru not found: %s (see the add-on's preferences)" % configured)
     beside = os.path.join(os.path.dirname(os.path.abspath(__file__)), PROGRAM)
     if os.path.isfile(beside):
+        _make_runnable(beside)
         return beside
     on_path = shutil.which("vqvireru")
     if on_path:
         return on_path
     raise ImportFailed("vqvireru not found: name it in the add-on's preferences or put it on PATH")
+
+
+def _make_runnable(program):
+    """Blender's Install... unpacks the add-on's zip without the files' modes:
+    the program that came in it gets its executable bits here."""
+    if os.name == "nt" or os.access(program, os.X_OK):
+        return
+    try:
+        mode = os.stat(program).st_mode
+        os.chmod(program, mode | ((mode & 0o444) >> 2))   # executable wherever readable
+    except OSError as e:
+        raise ImportFailed("cannot make %s runnable: %s" % (program, e)) from e
 
 
 def program_arguments(program, terrain, output, options):
@@ -42,6 +55,8 @@ def program_arguments(program, terrain, output, options):
     for key, flag in (("center_pivot", "center-pivot"), ("camera", "camera"), ("sun", "sun"),
                       ("water", "water"), ("render_settings", "render-settings")):
         args.append("--" + flag if options[key] else "--no-" + flag)
+    if options.get("max_error", 0.0) > 0.0:
+        args += ["--max-error", "%.6g" % options["max_error"]]
     if options.get("name"):
         args += ["--name", options["name"]]
     if options.get("world_file"):

@@ -23,6 +23,7 @@
 import json
 import math
 import os
+import re
 
 import bpy
 import numpy
@@ -37,8 +38,28 @@ Y_UP_TO_Z_UP = Quaternion((1.0, 0.0, 0.0), math.pi / 2)
 INDEX = numpy.uint32
 
 
+# The program builds the terrain first and names its water plane TG_Water
+# (TG_Water1... when the name is taken); any other mesh, whatever its size,
+# is built as a terrain.
+WATER = re.compile(r"TG_Water\d*")
+
+# A camera's horizontal field of view at or outside (0, 180) degrees cannot be
+# looked through (a world file without ZOOM means -90, ZOOM 0 means 180); it
+# is taken as 90 degrees, the default zoom of 1, as the program writes it.
+DEFAULT_FOV = 90.0
+
+
 class BuildError(Exception):
     pass
+
+
+def is_water(node):
+    return WATER.fullmatch(node.get("name", "")) is not None
+
+
+def usable_fov(degrees):
+    """The horizontal field of view to give a camera, in degrees."""
+    return degrees if 0.0 < degrees < 180.0 else DEFAULT_FOV
 
 
 def z_up(p):
@@ -239,7 +260,7 @@ class SceneBuilder:
         meshes = [n for n in order if "mesh" in n]
         for k, node in enumerate(meshes):
             share = 0.9 / len(meshes)
-            for fraction, text in self._mesh(node):
+            for fraction, text in self._mesh(node, k > 0 and is_water(node)):
                 yield 0.05 + share * (k + fraction), text
         for node in order:
             if "camera" in node:
@@ -253,7 +274,7 @@ class SceneBuilder:
 
     # ---- meshes
 
-    def _mesh(self, node):
+    def _mesh(self, node, water):
         doc = self.gltf.doc
         try:
             primitive = doc["meshes"][node["mesh"]]["primitives"][0]
@@ -282,7 +303,9 @@ class SceneBuilder:
         indices = self.gltf.accessor(primitive["indices"], 1)
         if len(indices) % 3 or (len(indices) and int(indices.max()) >= vertex_count):
             raise BuildError("the triangles of %s name vertices it does not have" % name)
-        quad = quad_from_triangles(indices) if vertex_count == 4 else None
+        # The water plane is the one quad, flat and without texture coordinates;
+        # a terrain of 2 x 2 points is a grid like any other.
+        quad = quad_from_triangles(indices) if water else None
         if quad is not None:
             mesh.loops.add(4)
             mesh.loops.foreach_set("vertex_index", numpy.array(quad, INDEX))
@@ -367,12 +390,13 @@ class SceneBuilder:
         data = self._new(bpy.data.cameras, node.get("name", "camera"))
         perspective = camera.get("perspective", {})
         fov = camera.get("extras", {}).get("fov")
-        if fov:   # the host's field of view is the horizontal one
-            data.sensor_fit = "HORIZONTAL"
-            data.angle = math.radians(fov)
-        elif "yfov" in perspective:
+        yfov = perspective.get("yfov")
+        if isinstance(yfov, (int, float)) and not isinstance(fov, (int, float)) and 0.0 < yfov < math.pi:
             data.sensor_fit = "VERTICAL"
-            data.angle = perspective["yfov"]
+            data.angle = yfov
+        else:   # the host's field of view is the horizontal one
+            data.sensor_fit = "HORIZONTAL"
+            data.angle = math.radians(usable_fov(fov if isinstance(fov, (int, float)) else DEFAULT_FOV))
         data.clip_start = perspective.get("znear", data.clip_start)
         obj = self._placed(node, data)
         if self.scene_camera is None:
@@ -424,9 +448,10 @@ class SceneBuilder:
             p = extras.get("parameters", {})
             key = "Passes.Default_Pass.RenderOptions."
             if key + "CameraXRes" in p and key + "CameraYRes" in p:
-                scene.render.resolution_x = int(p[key + "CameraXRes"])
-                scene.render.resolution_y = int(p[key + "CameraYRes"])
-                scene.render.resolution_percentage = 100
+                size = render_size(p[key + "CameraXRes"], p[key + "CameraYRes"])
+                if size:
+                    scene.render.resolution_x, scene.render.resolution_y = size
+                    scene.render.resolution_percentage = 100
             if p.get(key + "PixelRatio"):
                 scene.render.pixel_aspect_x = float(p[key + "PixelRatio"])
                 scene.render.pixel_aspect_y = 1.0
@@ -434,6 +459,27 @@ class SceneBuilder:
             if isinstance(end, int) and end >= scene.frame_start:
                 scene.frame_end = end
         self.made.clear()   # in the scene now: kept
+
+
+# Blender's render size runs from 4 to 65536 pixels a side.
+RENDER_MIN, RENDER_MAX = 4, 65536
+
+
+def render_size(width, height):
+    """The render size for the world's picture: as it is, or scaled by a
+    whole factor up to Blender's smallest (a world without its width has a
+    picture 1 pixel wide), so that the camera's aspect stays; None when no
+    such size exists."""
+    try:
+        width, height = int(width), int(height)
+    except (TypeError, ValueError):
+        return None
+    if width < 1 or height < 1:
+        return None
+    factor = -(-RENDER_MIN // min(width, height))
+    if max(width, height) * factor > RENDER_MAX:
+        return None
+    return width * factor, height * factor
 
 
 def _collections(root):

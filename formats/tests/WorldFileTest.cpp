@@ -48,7 +48,7 @@ TEST(world_header, only_the_exact_header_opens_alone_it_is_a_world) {
 
     EXPECT_FALSE(r.world.read("/no/such/world.tgw"));
     EXPECT_STREQ(r.world.errorText, "cannot open file \"/no/such/world.tgw\"");
-    EXPECT_TRUE(r.world.loaded);  // as the previous read left it
+    EXPECT_FALSE(r.world.loaded);  // nothing of the previous read stays
     EXPECT_FALSE(r.world.read(""));
     EXPECT_STREQ(r.world.errorText, "cannot open file \"\"");
 }
@@ -113,6 +113,15 @@ TEST(world_tags, special_groups_are_held_apart_and_replaced_only_by_a_later_chun
     ASSERT_EQ(r.world.groups.size(), 1u);
     EXPECT_STREQ(r.world.groups[0]->name, "ANIM");
     EXPECT_NE(r.world.atmosphereGroup, nullptr);
+
+    // A file that cannot be opened leaves nothing of the one read before.
+    ASSERT_TRUE(r.world.loaded);
+    EXPECT_FALSE(r.world.read(r.folder.path("missing.tgw").c_str()));
+    EXPECT_FALSE(r.world.loaded);
+    EXPECT_TRUE(r.world.groups.empty());
+    EXPECT_EQ(r.world.surfaceMapGroup, nullptr);
+    EXPECT_EQ(r.world.atmosphereGroup, nullptr);
+    EXPECT_EQ(r.world.findGroup("ANIM"), nullptr);
 }
 
 TEST(world_groups, nested_groups_are_read_only_under_the_reading_kinds_tags_in_any_letter_case) {

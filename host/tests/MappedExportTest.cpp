@@ -18,10 +18,14 @@
 #include "host/HostControl.h"
 #include "host/HostState.h"
 #include "host/ListStorage.h"
+#include "host/MappedFile.h"
 #include "host/SceneExport.h"
 #include "host/XsiApplication.h"
 #include "host/tests/SampleScene.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
 #ifdef __linux__
 #include <sys/mount.h>
 #include <unistd.h>
@@ -183,26 +187,88 @@ TEST(MappedExport, glb_past_4_gib_is_refused_when_the_mesh_is_reserved) {
     HostControl::ResetHost();
 }
 
+// Reserves the room of a kGrid x kGrid terrain for out, as the import does
+// before it builds the mesh, then forgets the output; the reservation's
+// failure text, or "" when it succeeded.
+static std::string reserveGridRoom(const fs::path& out) {
+    HostControl::ResetHost();
+    SceneExport::SetOutput(out.string(), GltfLayout::Binary);
+    X3DObject object;
+    CMeshBuilder builder;
+    EXPECT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("grid", object, builder), CStatus::OK);
+    EXPECT_EQ(builder.AddVertices(kGrid * kGrid), CStatus::OK);
+    const CStatus reserved = builder.ReserveMesh(uint64_t{2} * (kGrid - 1) * (kGrid - 1), true);
+    const std::string text = reserved == CStatus::OK ? "" : reserved.GetDescription().str();
+    SceneExport::SetOutput("", GltfLayout::Binary);
+    HostControl::ResetHost();
+    return text;
+}
+
+// The faults a test sets end with it, whatever it asserts.
+struct MappingFaultScope {
+    explicit MappingFaultScope(const detail::MappingFaults& faults) { detail::setMappingFaults(faults); }
+    ~MappingFaultScope() { detail::setMappingFaults({}); }
+};
+
+TEST(MappedExport, every_refusal_to_map_keeps_the_lists_in_memory_and_writes_the_same_bytes) {
+    Folder dir;
+    ASSERT_TRUE(sample::BuildSampleScene(false, kGrid, kGrid, (dir.path / "mapped.glb").string(), GltfLayout::Binary));
+    ASSERT_TRUE(detail::isPlacedList(meshOf("grid").positions.data()));
+    ASSERT_TRUE(SceneExport::WriteGltf((dir.path / "mapped.glb").string(), GltfLayout::Binary).ok);
+    const std::vector<char> mappedBytes = readBytes(dir.path / "mapped.glb");
+    // No room in the address space, and file systems that map no file for
+    // shared writing (network and user-space mounts).
+#ifdef _WIN32
+    const int refusals[] = {ERROR_NOT_ENOUGH_MEMORY, ERROR_ACCESS_DENIED, ERROR_INVALID_PARAMETER,
+                            ERROR_NOT_SUPPORTED};
+#else
+    const int refusals[] = {ENOMEM, ENODEV, EINVAL, EACCES, EPERM};
+#endif
+    for (const int code : refusals) {
+        MappingFaultScope faults({0, code});
+        const fs::path out = dir.path / ("refused-" + std::to_string(code) + ".glb");
+        ASSERT_TRUE(sample::BuildSampleScene(false, kGrid, kGrid, out.string(), GltfLayout::Binary)) << code;
+        EXPECT_FALSE(detail::isPlacedList(meshOf("grid").positions.data())) << code;
+        const auto written = SceneExport::WriteGltf(out.string(), GltfLayout::Binary);
+        ASSERT_TRUE(written.ok) << code << ": " << written.errorText;
+        EXPECT_TRUE(readBytes(out) == mappedBytes) << code;
+    }
+    std::set<std::string> names = {"mapped.glb"};
+    for (const int code : refusals) names.insert("refused-" + std::to_string(code) + ".glb");
+    EXPECT_EQ(dir.names(), names) << "no temporary file left";
+    HostControl::ResetHost();
+}
+
+TEST(MappedExport, full_disk_fails_at_the_reservation_even_where_mapping_is_refused) {
+    Folder dir;
+#ifdef _WIN32
+    const int full = ERROR_DISK_FULL, refused = ERROR_ACCESS_DENIED;
+    const std::string message = "";  // the system words it
+#else
+    const int full = ENOSPC, refused = ENODEV;
+    const std::string message = std::strerror(ENOSPC);
+#endif
+    const fs::path out = dir.path / "scene.glb";
+    writeText(out, "old scene");
+    MappingFaultScope faults({full, refused});
+    const std::string text = reserveGridRoom(out);
+    EXPECT_NE(text.find("cannot reserve"), std::string::npos) << text;
+    EXPECT_NE(text.find(message), std::string::npos) << text;
+    EXPECT_EQ(dir.names(), std::set<std::string>{"scene.glb"});
+    const std::vector<char> oldBytes = readBytes(out);
+    EXPECT_EQ(std::string(oldBytes.begin(), oldBytes.end()), "old scene");
+}
+
 #ifdef __linux__
 TEST(MappedExport, disk_without_room_fails_at_the_reservation_and_leaves_nothing) {
     if (geteuid() != 0) GTEST_SKIP() << "mounting a small tmpfs needs root";
     Folder dir;
     if (mount("tmpfs", dir.path.c_str(), "tmpfs", 0, "size=1m") != 0)
         GTEST_SKIP() << "cannot mount a 1 MB tmpfs here: " << std::strerror(errno);
-    HostControl::ResetHost();
-    SceneExport::SetOutput((dir.path / "scene.glb").string(), GltfLayout::Binary);
-    X3DObject object;
-    CMeshBuilder builder;
-    ASSERT_EQ(Application().GetActiveSceneRoot().AddPolygonMesh("grid", object, builder), CStatus::OK);
-    ASSERT_EQ(builder.AddVertices(kGrid * kGrid), CStatus::OK);
-    const CStatus reserved = builder.ReserveMesh(uint64_t{2} * (kGrid - 1) * (kGrid - 1), true);
-    EXPECT_EQ(reserved, CStatus::Fail);
-    const std::string text = reserved.GetDescription().str();
+    const std::string text = reserveGridRoom(dir.path / "scene.glb");
     EXPECT_NE(text.find("cannot reserve"), std::string::npos) << text;
     EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
     EXPECT_TRUE(dir.names().empty());
-    SceneExport::SetOutput("", GltfLayout::Binary);
-    HostControl::ResetHost();
     umount2(dir.path.c_str(), MNT_DETACH);
 }
 #endif

@@ -221,10 +221,12 @@ TEST_F(SceneExport, values_a_file_cannot_hold_become_the_nearest_valid_with_a_wa
     Translate("TG_Sun_Interest", std::nan(""), 1.0, INFINITY);
     SetValue("Passes.Default_Pass.RenderOptions.PixelRatio", CValue(-1.0f));
     const Gltf g = exportGlb();
-    const json& cam1 = g.node("TG_Cam1");  // the sample's camera with a field of view of 0
-    const double yfov = g.doc["cameras"][cam1["camera"].get<size_t>()]["perspective"]["yfov"];
-    EXPECT_GT(yfov, 0.0);
-    EXPECT_LT(yfov, 0.001);
+    // The sample's camera with a field of view of 0 is written with 90 degrees:
+    // at aspect 1 (the negative pixel ratio) that is also its vertical one.
+    const json& cam1 = g.doc["cameras"][g.node("TG_Cam1")["camera"].get<size_t>()];
+    EXPECT_NEAR(cam1["perspective"]["yfov"].get<double>(), std::acos(-1.0) / 2, 1e-12);
+    EXPECT_EQ(cam1["extras"]["fov"], 90.0);
+    EXPECT_EQ(HostControl::FindObject("TG_Cam1")->fov, 0.0) << "the host keeps its own value";
     EXPECT_EQ(g.doc["cameras"][0]["perspective"]["aspectRatio"], 1.0) << "negative pixel ratio: aspect 1";
     const json& moved = g.node("TG_Sun_Interest")["translation"];
     EXPECT_EQ(moved[0], 0.0);
@@ -236,6 +238,15 @@ TEST_F(SceneExport, values_a_file_cannot_hold_become_the_nearest_valid_with_a_wa
     int warnings = 0;
     for (const auto& line : HostControl::GetLog()) warnings += line.severity == siWarningMsg;
     EXPECT_GE(warnings, 3) << "field of view, aspect and the two coordinates are reported";
+}
+
+TEST(SceneExportFov, only_a_field_of_view_inside_0_to_180_degrees_is_written_as_it_is) {
+    // A world file without ZOOM gives -90, ZOOM 0 gives 180: both are written
+    // as the default zoom's 90 degrees, as is anything a camera cannot have.
+    for (const double bad : {-90.0, 0.0, -0.0, 180.0, 270.0, double(INFINITY), -double(INFINITY), std::nan("")})
+        EXPECT_EQ(XSI::SceneExport::usableFieldOfView(bad), 90.0) << bad;
+    for (const double good : {1e-9, 53.13010235415598, 179.999})
+        EXPECT_EQ(XSI::SceneExport::usableFieldOfView(good), good);
 }
 
 TEST_F(SceneExport, per_vertex_uvs_are_written_finite_with_v_flipped) {

@@ -201,6 +201,11 @@ TEST(terrain_build, non_square_grid_with_three_scal_values) {
 // sample lies within the error of the mesh (checked in metres from the
 // positions the host holds), and the pivot is the full grid's even where the
 // highest sample is left out.
+// Checked on grids of every kind: heights up and down (a negative height
+// scale), wholly below zero, two points wide, and large enough for the node
+// values to go to the host in several pieces.
+void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError);
+
 TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_texture_coordinates) {
     tergen::TerrainParams p = grid(37, 23);
     p.samples = tergen::makeRelief(37, 23, 4);
@@ -208,9 +213,52 @@ TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_text
     p.scale = std::array<float, 3>{10, 20, 40};
     p.baseHeight = 3;
     p.heightScale = 200;
+    for (const double maxError : {0.5, 20.0, 1e6}) expectRefinedMeshKeepsTheGrid(p, maxError);
+    p.heightScale = -200;
+    for (const double maxError : {0.5, 20.0}) expectRefinedMeshKeepsTheGrid(p, maxError);
+    p.heightScale = 200;
+    p.baseHeight = -3000;  // every height below zero
+    expectRefinedMeshKeepsTheGrid(p, 20.0);
+
+    tergen::TerrainParams thin = grid(2, 40);
+    thin.samples = tergen::makeRelief(2, 40, 5);
+    thin.scale = p.scale;
+    expectRefinedMeshKeepsTheGrid(thin, 1.0);
+
+    tergen::TerrainParams many = grid(160, 150);  // more than 16384 nodes kept
+    many.samples = tergen::makeRelief(160, 150, 6);
+    many.scale = p.scale;
+    many.heightScale = 2000;
+    expectRefinedMeshKeepsTheGrid(many, 0.05);
+}
+
+// A plane stays two triangles, also where the height scale makes every
+// sample the same height; a 2 x N plane is four points.
+TEST(terrain_build, refined_planes_are_two_triangles) {
+    tergen::TerrainParams p = grid(40, 30);
+    for (size_t i = 0; i < p.samples.size(); ++i) p.samples[i] = int16_t(5 * (i % 40) - 9 * (i / 40));
+    tergen::TerrainParams level = grid(40, 30);
+    level.heightScale = 0;
+    tergen::TerrainParams thin = grid(2, 50);
+    for (size_t i = 0; i < thin.samples.size(); ++i) thin.samples[i] = int16_t(100 + 7 * (i / 2));
+    for (const auto* terrain : {&p, &level, &thin}) {
+        TempFolder folder;
+        ImportSession session;
+        session.maxError = 0.01;
+        ASSERT_TRUE(build(folder, session, *terrain));
+        EXPECT_EQ(FindObject("_3d_land")->vertexCount, 4u) << *terrain->xPoints;
+        EXPECT_EQ(FindObject("_3d_land")->polygonCount, 2u) << *terrain->xPoints;
+    }
+}
+
+void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError) {
+    const uint32_t w = *p.xPoints, h = *p.yPoints;
+    const double scaleX = (*p.scale)[0], scaleY = (*p.scale)[1];
+    const float scaleZ = (*p.scale)[2];
+    SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h) + ", height scale " + std::to_string(p.heightScale) +
+                 ", base " + std::to_string(p.baseHeight) + ", error " + std::to_string(maxError));
     TempFolder folder;
-    for (const double maxError : {0.5, 20.0, 1e6}) {
-        SCOPED_TRACE(maxError);
+    {
         ImportSession full;
         ASSERT_TRUE(build(folder, full, p));
         const auto fullInfo = FindObject("_3d_land");
@@ -226,32 +274,40 @@ TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_text
         ASSERT_EQ(positions.size(), 3u * vertices);
         EXPECT_EQ(session.keptPoints, vertices);
         EXPECT_EQ(session.keptTriangles, info->polygonCount);
+        EXPECT_LT(vertices, w * h);
         std::vector<uint32_t> points(vertices);
-        auto height = [&](size_t i) { return (p.samples[i] * 200 / 65536.0 + 3) * 40; };
+        // In the reader's order of operations, so that the floats agree.
+        auto height = [&](size_t i) {
+            return double(p.samples[i]) * p.heightScale * double{scaleZ} / 65536.0 + p.baseHeight * double{scaleZ};
+        };
         for (uint32_t v = 0; v < vertices; ++v) {
             const float* at = &positions[3 * v];
-            const uint32_t c = static_cast<uint32_t>(at[0] / 10.0f), r = static_cast<uint32_t>(-at[2] / 5.0f);
-            ASSERT_TRUE(c < 37 && r < 23 && at[0] == static_cast<float>(c * 20 * 0.5) &&
-                        at[2] == static_cast<float>(-(r * 10.0) * 0.5))
+            const uint32_t c = static_cast<uint32_t>(std::lround(at[0] / (scaleY * 0.5)));
+            const uint32_t r = static_cast<uint32_t>(std::lround(-at[2] / (scaleX * 0.5)));
+            ASSERT_TRUE(c < w && r < h && at[0] == static_cast<float>(c * scaleY * 0.5) &&
+                        at[2] == static_cast<float>(-(r * scaleX) * 0.5))
                 << v;
-            points[v] = r * 37 + c;
+            points[v] = r * w + c;
             EXPECT_EQ(at[1], static_cast<float>(height(points[v]) * 0.5)) << v;
         }
         std::vector<uint32_t> corners;
         ASSERT_EQ(XSI::CGeometryAccessor(info->id).GetVertexIndices(corners), XSI::CStatus::OK);
+        if (w * h > 20000) {
+            EXPECT_GT(corners.size(), 16384u);  // the node values go in several pieces
+        }
         XSI::ClusterProperty uv(info->id);
-        const float du = static_cast<float>(1.0 / 36), dv = static_cast<float>(1.0 / 22);
+        const float du = static_cast<float>(1.0 / (w - 1)), dv = static_cast<float>(1.0 / (h - 1));
         for (size_t n = 0; n < corners.size(); ++n) {
             float value[3];
             ASSERT_TRUE(uv.GetValue(static_cast<uint32_t>(n), value));
             const uint32_t point = points[corners[n]];
-            ASSERT_TRUE(value[0] == static_cast<float>(point % 37) * du && value[1] == static_cast<float>(point / 37) * dv &&
+            ASSERT_TRUE(value[0] == static_cast<float>(point % w) * du && value[1] == static_cast<float>(point / w) * dv &&
                         value[2] == 0.0f)
                 << n;
         }
-        std::vector<double> heights(37 * 23);
+        std::vector<double> heights(size_t{w} * h);
         for (size_t i = 0; i < heights.size(); ++i) heights[i] = height(i);
-        const meshcheck::Result check = meshcheck::check(heights, 37, 23, points, corners);
+        const meshcheck::Result check = meshcheck::check(heights, w, h, points, corners);
         EXPECT_EQ(check.problem, "");
         EXPECT_LE(check.worstError, maxError);
         EXPECT_NEAR(session.worstError, check.worstError, 1e-9 * (1 + check.worstError));

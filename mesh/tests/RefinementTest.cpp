@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "mesh/ExactPredicates.h"
 #include "mesh/tests/MeshCheck.h"
 #include "tools/tergen/TerGen.h"
 
@@ -59,6 +61,60 @@ Refined refine(const Terrain& t, double maxError, uint64_t maxTriangles = 0) {
     Refined r;
     r.outcome = refinement::Refine({t.samples.data(), t.columns, t.rows}, {maxError, maxTriangles}, r.mesh);
     return r;
+}
+
+// The sample farthest from the mesh, the lowest grid index among equals,
+// found exactly: a sample's distance times twice the area of the triangle
+// over it is an integer, and the fractions are compared crosswise.
+uint32_t farthestSample(const Terrain& t, const refinement::Mesh& m) {
+    int64_t bestNumerator = 0, bestDenominator = 1;
+    uint32_t best = 0;
+    auto x = [&](uint32_t v) { return int64_t(m.points[v] % t.columns); };
+    auto y = [&](uint32_t v) { return int64_t(m.points[v] / t.columns); };
+    for (size_t k = 0; k < m.triangles.size(); k += 3) {
+        const uint32_t a = m.triangles[k], b = m.triangles[k + 1], c = m.triangles[k + 2];
+        const int64_t area2 = refinement::exact::orient(x(a), y(a), x(b), y(b), x(c), y(c));
+        for (int64_t py = std::min({y(a), y(b), y(c)}); py <= std::max({y(a), y(b), y(c)}); ++py)
+            for (int64_t px = std::min({x(a), x(b), x(c)}); px <= std::max({x(a), x(b), x(c)}); ++px) {
+                const int64_t wa = refinement::exact::orient(x(b), y(b), x(c), y(c), px, py);
+                const int64_t wb = refinement::exact::orient(x(c), y(c), x(a), y(a), px, py);
+                const int64_t wc = refinement::exact::orient(x(a), y(a), x(b), y(b), px, py);
+                if (wa < 0 || wb < 0 || wc < 0) continue;
+                const uint32_t i = uint32_t(py * t.columns + px);
+                int64_t numerator = area2 * t.samples[i] - (wa * t.samples[m.points[a]] + wb * t.samples[m.points[b]] +
+                                                             wc * t.samples[m.points[c]]);
+                numerator = numerator < 0 ? -numerator : numerator;
+                const int64_t lhs = numerator * bestDenominator, rhs = bestNumerator * area2;
+                if (lhs > rhs || (lhs == rhs && i < best)) bestNumerator = numerator, bestDenominator = area2, best = i;
+            }
+    }
+    return best;
+}
+
+// Whether every inner edge is locally Delaunay: the far corner of the
+// triangle beyond it is not strictly inside the circle through the three
+// corners on this side (checked in 64 bits: test grids are small). Edges on
+// the given column (or row) are skipped: halves meet there without flips.
+bool isDelaunay(const Terrain& t, const refinement::Mesh& m, int64_t skipColumn = -1, int64_t skipRow = -1) {
+    std::map<std::pair<uint32_t, uint32_t>, uint32_t> farCorner;  // directed edge -> the corner opposite it
+    for (size_t k = 0; k < m.triangles.size(); k += 3)
+        for (int e = 0; e < 3; ++e)
+            farCorner[{m.triangles[k + e], m.triangles[k + (e + 1) % 3]}] = m.triangles[k + (e + 2) % 3];
+    auto x = [&](uint32_t v) { return int64_t(m.points[v] % t.columns); };
+    auto y = [&](uint32_t v) { return int64_t(m.points[v] / t.columns); };
+    for (const auto& [edge, c] : farCorner) {
+        const auto other = farCorner.find({edge.second, edge.first});
+        if (other == farCorner.end()) continue;
+        const uint32_t a = edge.first, b = edge.second, d = other->second;
+        if ((x(a) == skipColumn && x(b) == skipColumn) || (y(a) == skipRow && y(b) == skipRow)) continue;
+        const int64_t adx = x(a) - x(d), ady = y(a) - y(d), bdx = x(b) - x(d), bdy = y(b) - y(d), cdx = x(c) - x(d),
+                      cdy = y(c) - y(d);
+        const int64_t det = (adx * adx + ady * ady) * (bdx * cdy - cdx * bdy) +
+                            (bdx * bdx + bdy * bdy) * (cdx * ady - adx * cdy) +
+                            (cdx * cdx + cdy * cdy) * (adx * bdy - bdx * ady);
+        if (det > 0) return false;
+    }
+    return true;
 }
 
 // Refines t and checks the mesh: a tiling of the grid, every sample within
@@ -203,4 +259,78 @@ TEST(refinement, a_grid_without_cells_gives_an_empty_mesh) {
     refinement::Mesh mesh;
     EXPECT_EQ(refinement::Refine({row.data(), 7, 1}, {1, 0}, mesh), refinement::Outcome::Done);
     EXPECT_TRUE(mesh.points.empty() && mesh.triangles.empty());
+}
+
+// The predicates at the largest grid positions, where the in-circle terms
+// pass 64 bits: the corners of a rectangle lie on one circle, and a point
+// moved one step in or out of it is inside or outside.
+TEST(refinement, exact_predicates_at_the_largest_positions) {
+    using refinement::exact::inCircle;
+    using refinement::exact::orient;
+    for (const int64_t w : {3, 4096, 65534}) {
+        for (const int64_t h : {2, 777, 65534}) {
+            SCOPED_TRACE(std::to_string(w) + " x " + std::to_string(h));
+            EXPECT_GT(orient(0, 0, w, 0, 0, h), 0);
+            EXPECT_LT(orient(0, 0, 0, h, w, 0), 0);
+            EXPECT_EQ(orient(0, 0, w, h, 2 * w, 2 * h), 0);
+            EXPECT_EQ(inCircle(0, 0, w, 0, 0, h, w, h), 0);      // on the circle
+            EXPECT_EQ(inCircle(0, 0, w, 0, 0, h, w - 1, h), 1);  // one step in
+            EXPECT_EQ(inCircle(0, 0, w, 0, 0, h, w, h + 1), -1); // one step out
+            EXPECT_EQ(inCircle(w, 0, 0, h, 0, 0, w - 1, h - 1), 1);  // the same circle, the corners turned
+            EXPECT_EQ(inCircle(-w, -h, 0, -h, -w, 0, 1, 1), -1);     // negative positions, far outside
+            // Translated as a whole the answers stay: positions up to 2^16 on
+            // both sides of zero.
+            EXPECT_EQ(inCircle(-w, -h, 0, -h, -w, 0, 0, 0), 0);
+            EXPECT_EQ(inCircle(-w, -h, 0, -h, -w, 0, -1, 0), 1);
+        }
+    }
+}
+
+// Each insertion is the sample farthest from the mesh so far (the lowest
+// grid index among equals): the mesh with one more point than another has,
+// as its new point, that mesh's farthest sample. Terraces give many equals.
+// The meshes are also Delaunay triangulations of their points.
+TEST(refinement, each_point_added_is_the_farthest_sample) {
+    Terrain terraces{"terraces", 31, 27, std::vector<int16_t>(31 * 27)};
+    for (uint32_t i = 0; i < terraces.samples.size(); ++i)
+        terraces.samples[i] = int16_t(((i % 31) / 5 + (i / 31) / 4) % 3 * 700 - ((i % 7) == 3 ? 300 : 0));
+    for (const Terrain& t : {noise(29, 23, 17, 5000), terraces, relief(40, 33, 12)}) {
+        SCOPED_TRACE(t.name);
+        refinement::Mesh before = refine(t, 0, 2).mesh;
+        for (uint64_t budget = 3; budget < 160; ++budget) {
+            const refinement::Mesh after = refine(t, 0, budget).mesh;
+            if (after.points.size() == before.points.size() + 1) {
+                std::vector<uint32_t> added;
+                std::set_difference(after.points.begin(), after.points.end(), before.points.begin(),
+                                    before.points.end(), std::back_inserter(added));
+                ASSERT_EQ(added.size(), 1u);
+                ASSERT_EQ(added[0], farthestSample(t, before)) << "budget " << budget;
+            }
+            ASSERT_TRUE(isDelaunay(t, after)) << "budget " << budget;
+            before = after;
+        }
+    }
+}
+
+// Grids refined in halves: a budget still bounds the whole mesh (there, the
+// grid is refined whole); the middle line's own error counts in the worst
+// error reported; and away from the line the mesh is Delaunay.
+TEST(refinement, halves_keep_the_budget_the_worst_error_and_the_delaunay_property) {
+    const Terrain t = relief(300, 41, 6);
+    for (const uint64_t budget : {2u, 50u, 1001u}) expectSound(t, 40, budget);
+
+    // A tent of height 3 along the middle column (149) of a plain, with a
+    // spike elsewhere that needs points: the line keeps its two ends, so the
+    // worst error is the tent's 3, found on the line alone.
+    Terrain tent{"tent", 300, 41, std::vector<int16_t>(300 * 41, 0)};
+    for (uint32_t r = 0; r < 41; ++r) tent.samples[r * 300 + 149] = int16_t(3 - std::abs(int(r) - 20) * 3 / 20);
+    tent.samples[20 * 300 + 50] = 5000;
+    expectSound(tent, 4);
+    EXPECT_EQ(refine(tent, 4).mesh.worstError, 3.0);
+
+    for (const Terrain& split : {relief(300, 41, 6), relief(41, 300, 7)}) {
+        const refinement::Mesh m = refine(split, 25).mesh;
+        EXPECT_TRUE(isDelaunay(split, m, split.columns >= split.rows ? 149 : -1, split.columns >= split.rows ? -1 : 149))
+            << split.name;
+    }
 }

@@ -30,7 +30,7 @@ check "the SDK holds only the headers a plug-in uses" test ! -e "$sdk/include/ho
 
 # The plug-in's own parts only: no host/, so no header can come from there.
 mkdir -p "$work/src"
-for part in CMakeLists.txt cmake formats import plugin res skin ui; do cp -r "$src/$part" "$work/src/"; done
+for part in CMakeLists.txt cmake formats mesh import plugin res skin ui; do cp -r "$src/$part" "$work/src/"; done
 out=$work/build
 if ! cmake -S "$work/src" -B "$out" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DCMAKE_BUILD_TYPE=Release \
        -DVQ_HOST_SDK_DIR="$sdk" >"$work/configure.log" 2>&1; then

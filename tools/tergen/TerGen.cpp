@@ -208,6 +208,12 @@ std::vector<Chunk> standardWorld(const WorldParams& s) {
     return world;
 }
 
+void omitTag(std::vector<Chunk>& chunks, const std::string& tag) {
+    chunks.erase(std::remove_if(chunks.begin(), chunks.end(), [&](const Chunk& c) { return c.tag == tag; }),
+                 chunks.end());
+    for (Chunk& c : chunks) omitTag(c.children, tag);
+}
+
 bool writeFile(const std::string& path, const Bytes& bytes) {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return false;

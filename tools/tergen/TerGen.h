@@ -84,6 +84,9 @@ struct WorldParams {
 // TERR, MPFX, WATR, SRFL and ATLI with its light, sun, haze and clouds.
 std::vector<Chunk> standardWorld(const WorldParams& params);
 
+// Removes every chunk with this tag, at any depth (a world with values missing).
+void omitTag(std::vector<Chunk>& chunks, const std::string& tag);
+
 // Writes the bytes to path (replacing it); false on any failure.
 bool writeFile(const std::string& path, const Bytes& bytes);
 

@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
     world->add_option("--water", w.waterLevel, "water level");
     world->add_option("--picture", picture, "width height")->expected(2);
     world->add_option("--pixel-aspect", w.pixelAspect, "pixel aspect ratio");
+    std::vector<std::string> omitted;
+    world->add_option("--omit", omitted, "leave out every group or value with this tag (repeatable)");
 
     CLI11_PARSE(app, argc, argv);
 
@@ -66,7 +68,9 @@ int main(int argc, char** argv) {
     w.sunAltitude = sun[1];
     w.imageWidth = picture[0];
     w.imageHeight = picture[1];
-    if (!tergen::writeFile(worldOut, tergen::worldBytes(tergen::standardWorld(w)))) {
+    std::vector<tergen::Chunk> chunks = tergen::standardWorld(w);
+    for (const std::string& tag : omitted) tergen::omitTag(chunks, tag);
+    if (!tergen::writeFile(worldOut, tergen::worldBytes(chunks))) {
         std::fprintf(stderr, "vq-tergen: cannot write %s\n", worldOut.c_str());
         return 1;
     }
