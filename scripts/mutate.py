@@ -10,7 +10,7 @@ caught when a test fails (or the build's own checks refuse it), survived when
 every test passes, and did-not-build when it does not compile. The kill rate is
 caught / (caught + survived).
 
-    scripts/mutate.py [-j N] [--only TEXT] [--set all|own|review] [--list]
+    scripts/mutate.py [-j N] [--only TEXT] [--set all|own|review|third] [--list]
                       [--from-worktree] [--win] [--scratch DIR] [--keep]
 
 By default the scratch copy is the committed state (git archive HEAD); with
@@ -488,6 +488,237 @@ REVIEW_MUTANTS = [
       "the water and render check boxes bound to each other's option", win=True),
 ]
 
+# ---- The third list: a reviewer's faults in the error-bounded mesh
+# Written by a reviewer session from the issues and the code of the refinement
+# (mesh/Refinement.*), the refined import (import/TerrainBuild.cpp,
+# import/ImportSession.h) and the command's options (app/vqvireru/
+# ImportCommand.cpp), without reading the tests or the two lists above,
+# hunting for what a user or a file would show: the exact predicates and the
+# portable 128-bit product, floor division, the scan's plane and row bounds,
+# the vector path's lanes and tail, tie-breaking and the queue, the budget
+# rule and its border count, the halves (their fixed column, the middle line,
+# the join, the worst error), progress and cancel, the units of the bound and
+# of the reported error, the pivot from the full grid's bounds, the texture
+# coordinates of kept points, and the options' validation and summary.
+# Before any test written for it (the code and tests of commit 61c77c3, with
+# the list as it is here but the three predicate mutants then in
+# mesh/Refinement.cpp; `--set third`): 42 of 68 caught (61.8%), 26 survived,
+# none failed to build. The survivors were of these kinds: the in-circle
+# test's exact fallback (its 128-bit product and sum, and whether it is used
+# at all); which sample goes first (ties, the queue's order, nearest before
+# farthest); the budget's border count and the budget with two halves; the
+# middle line (its error in the worst error, the first half's fixed points);
+# a cancel between the halves and through the import; the bar going back
+# (caught in 2 of 5 runs: a test that sees it only at some timings); the
+# height scale negative or zero; the bound's margin; a terrain wholly below
+# zero for the pivot; positions rounded in another order; the 32-bit
+# sizing; a grid two points wide; --max-triangles alone; budgets at ten
+# digits and past 32 bits; the printed worst error's digits. A first run
+# of an earlier draft (two mutants no grid can reach since dropped, five
+# that did not build since mended) gave 37 of 59.
+THIRD_MUTANTS = [
+    # mesh/ExactPredicates.h, mesh/Refinement.cpp: exact predicates and arithmetic
+    M("mesh/ExactPredicates.h", "    w.lo = (middle << 32) | (p0 & 0xFFFFFFFFu);", "    w.lo = (middle << 32) + p0;",
+      "the portable 128-bit product's low word adds the first partial product whole (its high half twice): "
+      "cocircular points far apart (the grid's four corners) no longer test as cocircular"),
+    M("mesh/ExactPredicates.h", "    w.hi = x.hi + y.hi + (w.lo < x.lo ? 1 : 0);", "    w.hi = x.hi + y.hi;",
+      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)",
+      note="the exact sum decides only what the double cannot: on grids below about 2000 points a side the "
+           "double is exact and only true zeros reach it, which this fault turns to negative, read as on the "
+           "circle as zero is; a wrong sign needs a nearly cocircular quad thousands of samples wide"),
+    M("mesh/ExactPredicates.h",
+      "    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
+      "    return 0 * sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
+      "in-circle cases the double cannot settle taken as cocircular (no exact fallback: the mesh is not "
+      "Delaunay where points are nearly cocircular)",
+      note="on grids below about 2000 points a side the double is exact and only true zeros reach the exact "
+           "test, which answers zero too; a difference needs a nearly cocircular quad thousands of samples wide"),
+    M("mesh/Refinement.cpp", "    if (q * b > a) --q;\n    else if", "    if",
+      "floor division rounds toward zero for negative numerators (row bounds one sample outside the triangle)"),
+    # mesh/Refinement.cpp: the scan
+    M("mesh/Refinement.cpp", "    const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zb - za);",
+      "    const int64_t ny = (xb - xa) * (zc - za) - (xc - xa) * (zc - za);",
+      "the plane's row slope with a corner's height repeated (copy-paste in the cross product)"),
+    M("mesh/Refinement.cpp", "        plane += nx * double(i);\n", "",
+      "the vector path's leftover samples (row lengths not a multiple of 4) measured against the row's start"),
+    M("mesh/Refinement.cpp", "_mm_srai_epi32(_mm_unpacklo_epi16(four, four), 16)",
+      "_mm_srli_epi32(_mm_unpacklo_epi16(four, four), 16)",
+      "negative samples widened without their sign in the vector path (terrains below the base height)"),
+    M("mesh/Refinement.cpp", "        const int16_t* row = samples + uint64_t(y) * stride + lo;",
+      "        const int16_t* row = samples + uint64_t(y) * columns + lo;",
+      "a half's rows read with its own width as the stride instead of the grid's"),
+    M("mesh/Refinement.cpp", "        bestIndex = uint32_t(y) * columns + uint32_t(lo + x);",
+      "        bestIndex = uint32_t(y) * stride + uint32_t(lo + x);",
+      "the farthest sample's index with the grid's stride in a half, decoded with the half's width"),
+    M("mesh/Refinement.cpp", "        if (rowBest <= best) continue;", "        if (rowBest < best) continue;",
+      "ties in a triangle's farthest sample broken by the last row instead of the first (mesh depends on "
+      "scan order)"),
+    M("mesh/Refinement.cpp", "        const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - xa));",
+      "        const double plane = double(area2 * za + ny * (y - ya) + nx * (lo - ya));",
+      "the plane at a row's first sample measured from the wrong axis (column minus row)"),
+    # mesh/Refinement.cpp: the queue
+    M("mesh/Refinement.cpp", "    if (a.candidate != b.candidate) return a.candidate < b.candidate;",
+      "    if (a.candidate != b.candidate) return a.candidate > b.candidate;",
+      "equal errors: the higher grid index first (tie-break reversed; a different mesh)"),
+    M("mesh/Refinement.cpp", "    if (a.error != b.error) return a.error > b.error;",
+      "    if (a.error != b.error) return a.error < b.error;",
+      "the nearest sample inserted first instead of the farthest (a budget keeps the least useful points)"),
+    M("mesh/Refinement.cpp", "        siftUp(i);\n        siftDown(size_t(heapPlace_[t]));",
+      "        siftUp(i);",
+      "a queued triangle whose error fell is not moved down (the queue's top is not the farthest sample)"),
+    M("mesh/Refinement.cpp", "if (right < heap_.size() && before(heap_[right], heap_[first])) first = right;",
+      "if (right < heap_.size() && before(heap_[right], heap_[i])) first = right;",
+      "sift-down compares the right child with the parent, not the better child"),
+    # mesh/Refinement.cpp: the budget, progress and the result
+    M("mesh/Refinement.cpp", "cx == 0 || cy == 0 || cx == w - 1 || cy == h - 1;",
+      "cx == 0 || cy == 0 || cx == w - 1 || cy == h;",
+      "a point on the last row counted as inner (two triangles): the budget stops one short"),
+    M("mesh/Refinement.cpp", "if (budget != 0 && error_.size() + (border ? 1 : 2) > budget) break;",
+      "if (budget != 0 && error_.size() + (border ? 1 : 2) >= budget) break;",
+      "budget compared with >=: a mesh of exactly N triangles is never reached"),
+    M("mesh/Refinement.cpp", "            if (!progress(reported)) return Outcome::Cancelled;",
+      "            (void)progress(reported);",
+      "a cancel during the refinement ignored until it ends"),
+    M("mesh/Refinement.cpp", "reported = std::min(1.0, std::max(reported, fraction));",
+      "reported = std::min(1.0, fraction);", "the progress bar goes back when the largest error rises"),
+    M("mesh/Refinement.cpp", "+ area_.top) * area_.gridColumns + uint32_t(x_[i]) + area_.left,",
+      "+ area_.top) * area_.columns + uint32_t(x_[i]) + area_.left,",
+      "a half's kept points numbered with its own width instead of the grid's"),
+    M("mesh/Refinement.cpp", "    std::sort(order.begin(), order.end());\n    std::vector<uint32_t> renumbered",
+      "    std::vector<uint32_t> renumbered",
+      "kept points in insertion order, not grid order (not ascending; the halves' join needs them sorted)"),
+    M("mesh/Refinement.cpp", "out.worstError = std::max(out.worstError, error);", "out.worstError = error;",
+      "the worst error reported is the last triangle's, not the largest"),
+    # mesh/Refinement.cpp: the middle line and the halves
+    M("mesh/Refinement.cpp", "(length * za + (zb - za) * int64_t(r - a));",
+      "(length * za + (zb - za) * int64_t(r));",
+      "the middle line's interpolation measured from the line's start, not the stretch's"),
+    M("mesh/Refinement.cpp", "            worst = std::max(worst, double(farthest) / double(length));\n", "",
+      "the middle line's error left out of the worst error reported"),
+    M("mesh/Refinement.cpp", "std::set_union(first.points.begin()", "std::merge(first.points.begin()",
+      "the halves joined with the middle line's points twice (unused duplicate points)"),
+    M("mesh/Refinement.cpp", "count = k == 0 ? middle + 1 : along - middle;",
+      "count = k == 0 ? middle + 1 : along - middle - 1;",
+      "the second half one column short: the last column is not covered"),
+    M("mesh/Refinement.cpp", "const int64_t seam = k == 0 ? count - 1 : 0;", "const int64_t seam = k == 0 ? count : 0;",
+      "the first half's shared column one past its edge: its fixed points are not inserted (cracks at the join)"),
+    M("mesh/Refinement.cpp", "for (size_t i = 1; i + 1 < line.size(); ++i)", "for (size_t i = 1; i + 2 < line.size(); ++i)",
+      "the middle line's last inner point left out of both halves (the join is outside the bound there)"),
+    M("mesh/Refinement.cpp", "byColumn ? grid.columns : 1, across, limits.maxError, lineWorst);",
+      "byColumn ? 1 : grid.columns, across, limits.maxError, lineWorst);",
+      "the middle line read along the wrong axis (step of one sample for a column)"),
+    M("mesh/Refinement.cpp", ": std::make_pair(line[i], uint32_t(seam)));", ": std::make_pair(uint32_t(seam), line[i]));",
+      "a grid taller than wide: the middle row's points given as (row, column), so the halves do not share them"),
+    M("mesh/Refinement.cpp", "    if (firstOutcome != Outcome::Done) cancel = true;\n", "",
+      "a cancel or a memory failure in the first half does not stop the second"),
+    M("mesh/Refinement.cpp", "std::max({meshes[0].worstError, meshes[1].worstError, lineWorst});",
+      "std::max({meshes[0].worstError, lineWorst});", "the second half's error left out of the worst error reported"),
+    M("mesh/Refinement.cpp", "        if (limits.maxTriangles == 0 && limits.maxError > 0 &&",
+      "        if (limits.maxError > 0 &&",
+      "halves also with a budget: each half takes the whole budget (up to twice the triangles asked)"),
+    M("mesh/Refinement.cpp", " >= kSplitFrom &&\n            refiner.needsPoints())", " >= kSplitFrom)",
+      "a large flat terrain split into halves: four triangles instead of two"),
+    M("mesh/Refinement.cpp", "if (!grid.samples || grid.columns < 2 || grid.rows < 2) return Outcome::Done;",
+      "if (!grid.samples || grid.columns <= 2 || grid.rows <= 2) return Outcome::Done;",
+      "a grid two points wide gives an empty mesh"),
+    # import/: the refined import
+    M("import/TerrainBuild.cpp", "const uint32_t xPoints = static_cast<uint32_t>(columnU.size());",
+      "const uint32_t xPoints = static_cast<uint32_t>(rowV.size());",
+      "a node's grid point decoded for its u, v with the row count as width (axis mix-up on non-square grids)"),
+    M("import/TerrainBuild.cpp", "[&mesh](uint64_t entry) { return mesh.points[mesh.triangles[size_t(entry)]]; }",
+      "[&mesh](uint64_t entry) { return mesh.triangles[size_t(entry)]; }",
+      "a kept point's u, v from its number among the kept points, not its grid index"),
+    M("import/TerrainBuild.cpp", "static_cast<int32_t>(count), static_cast<int32_t>(first));",
+      "static_cast<int32_t>(count), 0);",
+      "texture values in pieces all written at node 0 (refined meshes of more than 16384 nodes)"),
+    M("import/TerrainBuild.cpp", "header.heightScale * double{header.scaleZ} / 65536.0);",
+      "header.heightScale * double{header.scaleZ} / 32768.0);",
+      "metres per sample unit twice too large: the bound twice too strict, the worst error reported doubled"),
+    M("import/TerrainBuild.cpp", "return std::fabs(header.heightScale * double{header.scaleZ} / 65536.0);",
+      "return header.heightScale * double{header.scaleZ} / 65536.0;",
+      "a negative height scale gives negative metres per unit: the terrain becomes two triangles"),
+    M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12)",
+      "session.maxError / metresPerUnit * (1 + 1e-12)",
+      "the threshold's margin on the wrong side: a sample a hair beyond the bound accepted",
+      note="seen only with a sample whose distance in metres is a rounding above the bound asked"),
+    M("import/TerrainBuild.cpp", "session.maxError / metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
+      "session.maxError * metresPerUnit * (1 - 1e-12) : HUGE_VAL;",
+      "the bound converted to sample units the wrong way (multiplied by metres per unit)"),
+    M("import/TerrainBuild.cpp", "(1 - 1e-12) : HUGE_VAL;", "(1 - 1e-12) : 0;",
+      "a zero height scale (a flat terrain in metres) refined to every sample instead of two triangles"),
+    M("import/TerrainBuild.cpp", "        session.keptTriangles = mesh.triangles.size() / 3;",
+      "        session.keptTriangles = mesh.triangles.size();",
+      "the kept triangles counted as corners (three times too many in the summary)"),
+    M("import/TerrainBuild.cpp", "        session.worstError = mesh.worstError * metresPerUnit;",
+      "        session.worstError = mesh.worstError;",
+      "the worst error reported in sample units, not metres"),
+    M("import/TerrainBuild.cpp", "            return !session.cancelled;", "            return true;",
+      "Cancel Import or Ctrl+C not passed to the refinement (it runs to its end first)"),
+    M("import/TerrainBuild.cpp",
+      "const uint32_t highest = static_cast<uint32_t>(extremes.second - header.elevations);",
+      "const uint32_t highest = static_cast<uint32_t>(extremes.first - header.elevations);",
+      "the pivot's box without the highest sample (wrong height when it is not kept or not a corner)"),
+    M("import/TerrainBuild.cpp", "    const uint32_t last = static_cast<uint32_t>(count - 1);",
+      "    const uint32_t last = header.xPoints - 1;",
+      "the pivot's box from the first row's last point instead of the last corner (centre off along rows)"),
+    M("import/TerrainBuild.cpp", "for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = -FLT_MAX;",
+      "for (int k = 0; k < 3; ++k) lo[k] = FLT_MAX, hi[k] = 0;",
+      "the pivot's box starts at 0: wrong for a terrain wholly below zero"),
+    M("import/TerrainBuild.cpp", "        if (refined) {\n            double lo[3], hi[3];",
+      "        if (false) {\n            double lo[3], hi[3];",
+      "the refined mesh's pivot from its own bounding box, not the full grid's (moves when an extreme sample "
+      "is not kept)"),
+    M("import/TerrainBuild.cpp",
+      "static_cast<int32_t>(index / header.xPoints), static_cast<int32_t>(index % header.xPoints),",
+      "static_cast<int32_t>(index / header.yPoints), static_cast<int32_t>(index % header.yPoints),",
+      "kept points' positions from their index with the row count as width (non-square grids)"),
+    M("import/TerrainBuild.cpp", "for (int k = 0; k < 3; ++k) *out++ = static_cast<float>(point[k] * scale);",
+      "for (int k = 0; k < 3; ++k) *out++ = static_cast<float>(static_cast<float>(point[k]) * scale);",
+      "kept points' positions rounded to float before the scale (an ulp off the full grid's)"),
+    M("import/TerrainBuild.cpp", "            const double value = static_cast<float>(point[k] * scale);",
+      "            const double value = point[k] * scale;",
+      "the refined mesh's pivot from unrounded positions, not the floats the full grid's box is made of",
+      note="differs from the full grid's pivot by under a float's rounding; seen only if the pivot is "
+           "compared exactly"),
+    M("import/TerrainBuild.cpp", "    if (refined) return points * 2;\n", "    if (refined && points == 0) return 0;\n",
+      "the refined import sized as the full grid's lists: the 32-bit program refuses what it can import"),
+    M("import/TerrainBuild.cpp", "const bool refined = session.Refines() && xPoints >= 2 && yPoints >= 2;",
+      "const bool refined = session.Refines() && xPoints > 2 && yPoints > 2;",
+      "a grid two points wide skips the refinement (every point kept whatever the bound or budget)"),
+    M("import/ImportSession.h", "bool Refines() const { return maxError > 0 || maxTriangles > 0; }",
+      "bool Refines() const { return maxError > 0; }", "--max-triangles alone ignored: the full grid written"),
+    # app/vqvireru: the options and the summary
+    M("app/vqvireru/ImportCommand.cpp", "           value >= 0 && text.find_first_of", "           text.find_first_of",
+      "a negative --max-error accepted (the full grid written, exit 0)"),
+    M("app/vqvireru/ImportCommand.cpp", "errno != ERANGE && std::isfinite(value) &&", "errno != ERANGE &&",
+      "--max-error inf accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "    return !text.empty() && end ==", "    return end ==",
+      "an empty --max-error accepted as 0"),
+    M("app/vqvireru/ImportCommand.cpp", "end == text.c_str() + text.size() &&", "end != text.c_str() &&",
+      "a --max-error with trailing text (\"1m\", \"0.5x\") accepted"),
+    M("app/vqvireru/ImportCommand.cpp", " &&\n           value >= 0 && text.find_first_of(\"xXpP\") == std::string::npos;",
+      " &&\n           value >= 0;", "a hexadecimal --max-error (\"0x1p-1\") accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "    return value >= 2 && value <= 0xFFFFFFFFull;",
+      "    return value >= 1 && value <= 0xFFFFFFFFull;", "a triangle budget of 1 accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "text.size() > 10 ||", "text.size() > 9 ||",
+      "a ten-digit triangle budget (up to 4294967295) refused"),
+    M("app/vqvireru/ImportCommand.cpp", "    return value >= 2 && value <= 0xFFFFFFFFull;", "    return value >= 2;",
+      "a triangle budget beyond 32 bits (4294967296 .. 9999999999) accepted"),
+    M("app/vqvireru/ImportCommand.cpp", "        session.maxTriangles = maxTriangles;\n", "",
+      "--max-triangles parsed but never handed to the import"),
+    M("app/vqvireru/ImportCommand.cpp", "static_cast<unsigned long long>(refined.points),\n"
+      "                         static_cast<unsigned long long>(refined.triangles), refined.worstError);",
+      "static_cast<unsigned long long>(refined.triangles),\n"
+      "                         static_cast<unsigned long long>(refined.points), refined.worstError);",
+      "the summary prints the triangles as points and the points as triangles"),
+    M("app/vqvireru/ImportCommand.cpp", "triangles; worst error %.6g m\\n", "triangles; worst error %.2g m\\n",
+      "the worst error printed to two significant digits"),
+    M("app/vqvireru/ImportCommand.cpp",
+      "        return usageError(console, \"--max-error must be a number of metres, 0 or more: \" + o.maxError);",
+      "        return usageError(console, \"--max-error must be a number of metres, 0 or more: \" + o.maxError), 1;",
+      "a refused --max-error exits 1 (as a failed import) instead of 2 (a usage error)"),
+]
+
 # Mutants that need a reason to exist without being killable, by their text:
 # (none so far; every mutant above changes what a user can observe.)
 
@@ -560,14 +791,14 @@ def main():
     ap.add_argument("--list", action="store_true", help="list the mutants and check their texts, then stop")
     ap.add_argument("--from-worktree", action="store_true", help="copy the work tree, not the last commit")
     ap.add_argument("--win", action="store_true", help="also the Win32 mutants (win64 build, Wine tests)")
-    ap.add_argument("--set", choices=["all", "own", "review"], default="all",
-                    help="the first list (own), the reviewer's (review), or both")
+    ap.add_argument("--set", choices=["all", "own", "review", "third"], default="all",
+                    help="the first list (own), the reviewer's (review), the third (third), or all")
     ap.add_argument("--scratch", default="/tmp/vq-mutate")
     ap.add_argument("--keep", action="store_true", help="keep the scratch folder")
     args = ap.parse_args()
 
-    lists = {"own": MUTANTS, "review": REVIEW_MUTANTS}
-    chosen = [m for name in (["own", "review"] if args.set == "all" else [args.set]) for m in lists[name]]
+    lists = {"own": MUTANTS, "review": REVIEW_MUTANTS, "third": THIRD_MUTANTS}
+    chosen = [m for name in (["own", "review", "third"] if args.set == "all" else [args.set]) for m in lists[name]]
     for name, ms in lists.items():
         for m in ms:
             m["list"] = name
@@ -647,7 +878,7 @@ def main():
     print("per folder (caught/judged):", ", ".join(f"{k} {c}/{n}" for k, (c, n) in sorted(by_folder.items())))
     if judged:
         print(f"kill rate: {100.0 * caught / judged:.1f}%")
-    for name in ("own", "review"):
+    for name in ("own", "review", "third"):
         c = sum(1 for m, o in results if m["list"] == name and o == "caught")
         n = sum(1 for m, o in results if m["list"] == name and o != "did-not-build")
         if n:
