@@ -231,6 +231,8 @@ TEST(terrain_build, refined_mesh_keeps_grid_points_with_their_positions_and_text
     many.scale = p.scale;
     many.heightScale = 2000;
     expectRefinedMeshKeepsTheGrid(many, 0.05);
+    many.baseHeight = 77;
+    expectRefinedMeshKeepsTheGrid(many, 0.5, 0.3f);
 }
 
 // A plane stays two triangles, also where the height scale makes every
