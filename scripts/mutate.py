@@ -121,8 +121,8 @@ MUTANTS = [
       "", "a mesh whose texture coordinates the host could not add passes as imported"),
     M("import/TerrainBuild.cpp", "return points * (2 + 12 + 12 + 8) + triangles * 12;", "return points * (2 + 12 + 12) + triangles * 12;",
       "the host's texture coordinates left out of a grid's list bytes"),
-    M("import/TerrainBuild.cpp", "if (TerrainListBytes(header.xPoints, header.yPoints) <= kAddressSpaceBytes) return true;",
-      "if (TerrainListBytes(header.xPoints, header.yPoints) <= 2 * kAddressSpaceBytes) return true;",
+    M("import/TerrainBuild.cpp", "if (TerrainListBytes(header.xPoints, header.yPoints, refined) <= kAddressSpaceBytes) return true;",
+      "if (TerrainListBytes(header.xPoints, header.yPoints, refined) <= 2 * kAddressSpaceBytes) return true;",
       "a grid twice as large as the address space passes the header check",
       note="survives here: on 64 bits the address space is unbounded either way; the i686 build's "
            "header test (8193 x 8193 refused before the options) catches it, and this runner does not "
@@ -153,8 +153,8 @@ MUTANTS = [
       "a non-finite height scale accepted"),
     M("import/TerrainBuild.cpp", "if (session.centerPivot) {", "if (!session.centerPivot) {",
       "the centre-pivot switch inverted"),
-    M("import/TerrainBuild.cpp", "mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);\n        TranslatePivot(objectName, center[0], center[1], center[2]);",
-      "mesh.GetBoundingBox(center[0], center[1], center[2], extent[0], extent[1], extent[2], identity);\n        TranslatePivot(objectName, center[0], center[2], center[1]);",
+    M("import/TerrainBuild.cpp", "TranslatePivot(objectName, center[0], center[1], center[2]);",
+      "TranslatePivot(objectName, center[0], center[2], center[1]);",
       "pivot's y and z swapped"),
     M("import/TerrainBuild.cpp", "    CreateSun(session);\n    CreateWaterPlane(session);\n\n    SendStatus",
       "    CreateWaterPlane(session);\n\n    SendStatus", "the sun step dropped"),
@@ -400,8 +400,8 @@ REVIEW_MUTANTS = [
       "a terrain path with only a drive (\"D:alps.ter\") names the object \"D:alps\""),
     M("import/ImportPaths.cpp", "(text[0] == '\\'' || text[0] == '\"') && text.back() == text[0]",
       "text[0] == '\\'' && text.back() == text[0]", "a name in double quotes keeps its quotes as \"_\""),
-    M("import/TerrainBuild.cpp", "const uint32_t vertex = TriangleListVertex(uint64_t(m), xPoints);",
-      "const uint32_t vertex = TriangleListVertex(uint64_t(first + i), xPoints);",
+    M("import/TerrainBuild.cpp", "const uint32_t point = pointOf(uint64_t(m));",
+      "const uint32_t point = pointOf(uint64_t(first + i));",
       "a host's permuted node list ignored: texture coordinates land on the wrong points"),
     M("import/TerrainBuild.cpp", "const float v[2] = {rowV[r], rowV[r + 1]};", "const float v[2] = {rowV[r + 1], rowV[r]};",
       "v of a cell's upper and lower corners exchanged"),
@@ -539,17 +539,12 @@ THIRD_MUTANTS = [
       "the portable 128-bit product's low word adds the first partial product whole (its high half twice): "
       "cocircular points far apart (the grid's four corners) no longer test as cocircular"),
     M("mesh/ExactPredicates.h", "    w.hi = x.hi + y.hi + (w.lo < x.lo ? 1 : 0);", "    w.hi = x.hi + y.hi;",
-      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)",
-      note="the exact sum decides only what the double cannot: on grids below about 2000 points a side the "
-           "double is exact and only true zeros reach it, which this fault turns to negative, read as on the "
-           "circle as zero is; a wrong sign needs a nearly cocircular quad thousands of samples wide"),
+      "128-bit sum without the carry from the low word (exact in-circle wrong for mixed signs)"),
     M("mesh/ExactPredicates.h",
       "    return sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
       "    return 0 * sign(sum(sum(product(aLift, bc), product(bLift, ca)), product(cLift, ab)));",
       "in-circle cases the double cannot settle taken as cocircular (no exact fallback: the mesh is not "
-      "Delaunay where points are nearly cocircular)",
-      note="on grids below about 2000 points a side the double is exact and only true zeros reach the exact "
-           "test, which answers zero too; a difference needs a nearly cocircular quad thousands of samples wide"),
+      "Delaunay where points are nearly cocircular)"),
     M("mesh/Refinement.cpp", "    if (q * b > a) --q;\n    else if", "    if",
       "floor division rounds toward zero for negative numerators (row bounds one sample outside the triangle)"),
     # mesh/Refinement.cpp: the scan

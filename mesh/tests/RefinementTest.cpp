@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <map>
 #include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -294,6 +295,55 @@ TEST(refinement, exact_predicates_at_the_largest_positions) {
             EXPECT_EQ(inCircle(-w, -h, 0, -h, -w, 0, -1, 0), 1);
         }
     }
+}
+
+// Nearly cocircular points spread across the largest grid, where the double
+// terms (about 2^60) swamp a determinant of a few hundred: three neighbouring
+// grid points on a circle about a grid point, and a fourth one unit of
+// squared distance inside or outside it. The answer is read off the
+// distances to the centre, which int64 holds exactly. Moved as a whole to
+// put the centre at 0, the positions take both signs.
+TEST(refinement, exact_predicates_where_the_double_cannot_decide) {
+    using refinement::exact::inCircle;
+    struct Point {
+        int64_t x, y;
+    };
+    struct Case {
+        int64_t radiusSquared;
+        Point a, b, c;  // counter-clockwise on the circle
+        std::vector<Point> fourth;
+    };
+    const std::vector<Case> cases = {
+        {631959445, {7639, 32066}, {7646, 31849}, {7657, 31586}, {{51458, 49580}, {49580, 51458}, {49580, 14078}, {51458, 15956}}},
+        {631959445, {7927, 28910}, {8010, 28409}, {8042, 28231}, {{51458, 49580}, {49580, 51458}}},
+        {1215306625, {231, 20252}, {575, 19392}, {703, 19088}, {{59563, 55069}, {58333, 56469}, {55069, 59563}}},
+        {1215306625, {703, 19088}, {748, 18983}, {848, 18753}, {{56469, 7203}, {7203, 56469}, {5973, 55069}}},
+    };
+    const Point centre = {32768, 32768};
+    const auto distanceSquared = [&](Point p) {
+        return (p.x - centre.x) * (p.x - centre.x) + (p.y - centre.y) * (p.y - centre.y);
+    };
+    int inside = 0, outside = 0;
+    for (const Case& k : cases) {
+        ASSERT_EQ(distanceSquared(k.a), k.radiusSquared);
+        ASSERT_EQ(distanceSquared(k.b), k.radiusSquared);
+        ASSERT_EQ(distanceSquared(k.c), k.radiusSquared);
+        for (const Point d : k.fourth) {
+            const int64_t power = k.radiusSquared - distanceSquared(d);
+            ASSERT_EQ(std::abs(power), 1);
+            const int expected = power > 0 ? 1 : -1;
+            (expected > 0 ? inside : outside)++;
+            SCOPED_TRACE(std::to_string(d.x) + ", " + std::to_string(d.y));
+            EXPECT_EQ(inCircle(k.a.x, k.a.y, k.b.x, k.b.y, k.c.x, k.c.y, d.x, d.y), expected);
+            EXPECT_EQ(inCircle(k.b.x, k.b.y, k.c.x, k.c.y, k.a.x, k.a.y, d.x, d.y), expected);
+            const int64_t cx = centre.x, cy = centre.y;
+            EXPECT_EQ(inCircle(k.a.x - cx, k.a.y - cy, k.b.x - cx, k.b.y - cy, k.c.x - cx, k.c.y - cy, d.x - cx,
+                               d.y - cy),
+                      expected);
+        }
+    }
+    EXPECT_GT(inside, 0);
+    EXPECT_GT(outside, 0);
 }
 
 // Each insertion is the sample farthest from the mesh so far (the lowest
