@@ -254,6 +254,28 @@ TEST(terrain_build, refined_planes_are_two_triangles) {
     }
 }
 
+// The error asked is never passed, not even by the rounding of its
+// conversion to sample units: a lone peak 36.62109375 m above a plane
+// (1000 units of 0.03662109375 m) is kept for an error a hair below that,
+// and left out for one a hair above.
+TEST(terrain_build, refined_error_is_never_passed_by_a_rounding) {
+    tergen::TerrainParams p = grid(3, 3);
+    std::fill(p.samples.begin(), p.samples.end(), int16_t{0});
+    p.samples[4] = 1000;
+    const double peak = 1000 * 80 * 30 / 65536.0;
+    for (const double margin : {-5e-13, -1e-15, 1e-9}) {
+        SCOPED_TRACE(margin);
+        TempFolder folder;
+        ImportSession session;
+        session.maxError = peak * (1 + margin);
+        ASSERT_TRUE(build(folder, session, p));
+        const bool kept = margin < 0;
+        EXPECT_EQ(FindObject("_3d_land")->vertexCount, kept ? 5u : 4u);
+        EXPECT_EQ(session.worstError, kept ? 0.0 : peak);
+        EXPECT_LE(session.worstError, session.maxError);
+    }
+}
+
 void expectRefinedMeshKeepsTheGrid(const tergen::TerrainParams& p, double maxError, float scale) {
     const uint32_t w = *p.xPoints, h = *p.yPoints;
     const double scaleX = (*p.scale)[0], scaleY = (*p.scale)[1];
